@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: MIT
+#include "commands.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+#include "device.h"
+#include "stress.h"
+#include "text_codec.h"
+
+namespace quorvel_sim {
+
+namespace {
+
+using args = std::vector<std::string>;
+
+const char usage[] =
+    "ok verbs: set NAME VALUE | get NAME | handle NAME | call HANDLE VALUE|null | "
+    "stress MONITOR OUTPUT REPORTERS READERS CALLS | help";
+
+std::string fail(const std::string &why)
+{
+    return "error: " + why;
+}
+
+bool read_count(const std::string &text, std::uint64_t max, std::uint64_t &value)
+{
+    char *end = nullptr;
+    errno = 0;
+    const unsigned long long n = std::strtoull(text.c_str(), &end, 10);
+    if (text.empty() || text[0] == '-' || *end != '\0' || errno == ERANGE || n > max)
+        return false;
+    value = n;
+    return true;
+}
+
+// Resolves an escaped name to a known tag's handle, or explains why not.
+bool known_tag(const std::string &token, std::string &name, quorvel_tag &handle,
+               std::string &error)
+{
+    if (!unescape(token, name)) {
+        error = fail("malformed escape in name '" + token + "'");
+        return false;
+    }
+    handle = device_handle(name);
+    if (handle == 0) {
+        error = fail("no tag named '" + token + "'");
+        return false;
+    }
+    return true;
+}
+
+std::string set(const args &a)
+{
+    std::string name, error;
+    quorvel_tag handle = 0;
+    std::uint64_t value = 0;
+    if (!known_tag(a[1], name, handle, error))
+        return error;
+    if (!parse_value(a[2], value, error))
+        return fail(error);
+    device_set(name, value);
+    return "ok";
+}
+
+std::string get(const args &a)
+{
+    std::string name, error;
+    quorvel_tag handle = 0;
+    std::uint64_t value = 0;
+    if (!known_tag(a[1], name, handle, error))
+        return error;
+    device_get(name, value);
+    return "ok " + decimal(value) + ' ' + hex_bytes(&value, sizeof value);
+}
+
+std::string handle(const args &a)
+{
+    std::string name, error;
+    quorvel_tag tag = 0;
+    if (!known_tag(a[1], name, tag, error))
+        return error;
+    return "ok " + std::to_string(tag);
+}
+
+std::string call(const args &a)
+{
+    std::uint64_t handle = 0;
+    if (!read_count(a[1], UINTPTR_MAX, handle) || handle == 0)
+        return fail("expected a non-zero handle, got '" + a[1] + "'");
+    const auto tag = static_cast<quorvel_tag>(handle);
+    if (a[2] == "null") {
+        // The device never passes a null record for a tag it has opened, and
+        // the program may rely on that.
+        if (device_is_open(tag))
+            return fail("a null record is only ever sent with a handle that is not open");
+        return "ok " + std::to_string(device_call(tag, nullptr)) + " null";
+    }
+    std::uint64_t value = 0;
+    std::string error;
+    if (!parse_value(a[2], value, error))
+        return fail(error);
+    value_record record = make_record(value);
+    const int result = device_call(tag, &record);
+    return "ok " + std::to_string(result) + ' ' + hex_bytes(record.bytes, sizeof record.bytes);
+}
+
+std::string stress(const args &a)
+{
+    std::string name, error;
+    quorvel_tag monitored = 0, output = 0;
+    std::uint64_t reporters = 0, readers = 0, calls = 0;
+    if (!known_tag(a[1], name, monitored, error) || !known_tag(a[2], name, output, error))
+        return error;
+    if (!read_count(a[3], 16, reporters) || !read_count(a[4], 16, readers) ||
+        !read_count(a[5], 100000000, calls))
+        return fail("expected REPORTERS and READERS from 0 to 16 and CALLS up to 100000000");
+    stress_result result{};
+    if (!run_stress(monitored, output, static_cast<unsigned>(reporters),
+                    static_cast<unsigned>(readers), calls, result))
+        return fail("could not start the stress threads");
+    return "ok reports=" + std::to_string(result.reports) +
+           " handbacks=" + std::to_string(result.handbacks) +
+           " torn=" + std::to_string(result.torn);
+}
+
+struct verb {
+    const char *name;
+    std::size_t arguments;
+    std::string (*run)(const args &);
+};
+
+const verb verbs[] = {
+    {"set", 2, set},   {"get", 1, get},       {"handle", 1, handle},
+    {"call", 2, call}, {"stress", 5, stress},
+};
+
+} // namespace
+
+std::string run_command(const std::string &line)
+{
+    const args a = split_tokens(line);
+    if (a.empty() || a[0] == "help")
+        return usage;
+    for (const verb &v : verbs) {
+        if (a[0] != v.name)
+            continue;
+        if (a.size() != v.arguments + 1)
+            return fail(a[0] + " takes " + std::to_string(v.arguments) + " argument(s); " +
+                        (usage + 3));
+        return v.run(a);
+    }
+    return fail("unknown verb '" + escape(a[0]) + "'; " + (usage + 3));
+}
+
+} // namespace quorvel_sim

@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: MIT
+// tag-mirror: mirrors one tag's 8-byte value onto a digital-output tag.
+// All the work happens in on_update_tag, on the SDK's threads.
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+
+#include <unistd.h>
+
+#include "quorvel.h"
+
+static_assert(std::atomic<std::uint64_t>::is_always_lock_free,
+              "the callback must never take a lock to move the value");
+static_assert(std::atomic<quorvel_tag>::is_always_lock_free,
+              "the callback must never take a lock to read a handle");
+
+// Index 0: the monitored tag, index 1: the output tag. Published by main as
+// each open returns; a callback for a handle not yet stored matches neither
+// and is ignored.
+std::atomic<quorvel_tag> tag_opened[2];
+
+// The last value reported for the monitored tag. On a cache line of its own,
+// so that reports do not keep evicting the handles every callback reads.
+alignas(64) std::atomic<std::uint64_t> tag_data;
+
+namespace {
+
+// Only the value itself crosses threads and nothing is published with it, so
+// relaxed order is enough: the atomics guarantee it never tears.
+constexpr std::memory_order order = std::memory_order_relaxed;
+
+int on_update_tag(quorvel_tag tag, std::uintptr_t, void *record, std::uintptr_t)
+{
+    // The SDK keeps the value 8-byte aligned at the start of the record; the
+    // rest of the record is not ours to touch.
+    std::uint64_t *value = static_cast<std::uint64_t *>(record);
+    if (tag == tag_opened[0].load(order))
+        tag_data.store(*value, order);
+    else if (tag == tag_opened[1].load(order))
+        *value = tag_data.load(order);
+    return 0;
+}
+
+void print_usage(const char *program)
+{
+    std::printf("This program will monitor the calculation tag if the specified tag value is changed to 1, will turn on another DO tag.\n\nUsage: %s <monitor_tag_name> <write_tag_name> \n\tmonitor_tag_name: Specify the name of the tag for monitoring. (Ex. Valve)\n\twrite_tag_name:  Specify the name of the DO tag for reacting. (Ex. BoardIO:DO.1) \n",
+                program);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc != 3) {
+        // Started through execve with no argv[0] at all, there is no name to show.
+        print_usage(argc > 0 && argv[0][0] != '\0' ? argv[0] : "tag-mirror");
+        return -1;
+    }
+
+    // Lives as long as the SDK runs: main returns only once the SDK is stopped
+    // or never started.
+    const quorvel_config config = {16, 0, 0, on_update_tag};
+    const int error = quorvel_init(2, &config, 0);
+    if (error != 0) {
+        std::printf("Fail to initialize Quorvel SDK! error = %d\n", error);
+        return -1;
+    }
+
+    for (int i = 0; i < 2; ++i) {
+        const char *name = argv[1 + i];
+        const quorvel_tag tag = quorvel_open(name, 0);
+        tag_opened[i].store(tag, order);
+        if (tag == 0) {
+            std::printf("fail to open tag: %s\n", name);
+            quorvel_uninit();
+            return -4;
+        }
+    }
+
+    for (;;)
+        sleep(1);
+}
