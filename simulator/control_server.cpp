@@ -27,6 +27,7 @@ constexpr std::size_t max_clients = 16;
 struct client {
     int fd;
     std::string pending;
+    bool discarding; // the rest of an over-long line, up to its newline
 };
 
 std::thread server;
@@ -67,13 +68,19 @@ bool serve(client &c)
     while ((end = c.pending.find('\n')) != std::string::npos) {
         std::string line = c.pending.substr(0, end);
         c.pending.erase(0, end + 1);
+        if (c.discarding) {
+            c.discarding = false;
+            continue;
+        }
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         send_all(c.fd, run_command(line) + '\n');
     }
     if (c.pending.size() > max_line) {
-        send_all(c.fd, "error: line longer than " + std::to_string(max_line) + " bytes\n");
-        return false;
+        if (!c.discarding)
+            send_all(c.fd, "error: line longer than " + std::to_string(max_line) + " bytes\n");
+        c.discarding = true;
+        c.pending.clear();
     }
     return true;
 }
@@ -102,7 +109,7 @@ void run()
         if (fds[1].revents != 0) {
             const int fd = accept4(listen_fd, nullptr, nullptr, SOCK_CLOEXEC);
             if (fd >= 0 && clients.size() < max_clients) {
-                clients.push_back({fd, {}});
+                clients.push_back({fd, {}, false});
             } else if (fd >= 0) {
                 send_all(fd, "error: too many control connections\n");
                 close(fd);

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Installs, from Debian's archive, whatever the named jobs need and this
+# machine lacks. Jobs: host (build, simulator, tests), armhf (cross build and
+# emulation).
+set -euo pipefail
+
+packages=(cmake ninja-build g++ libgtest-dev)
+for job in "$@"; do
+    case "$job" in
+    host) ;;
+    armhf) packages+=(g++-arm-linux-gnueabihf qemu-user) ;;
+    *) echo "install-deps.sh: unknown job '$job' (host, armhf)" >&2; exit 2 ;;
+    esac
+done
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+echo "Installing ${missing[*]}" >&2
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null

@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: MIT
+// The mirror as the device sees it: the output tag follows the monitored tag,
+// byte for byte, through the simulator's own reporting and polling threads.
+#include <string>
+
+#include "harness.h"
+
+namespace tests {
+namespace {
+
+using mirror = mirror_run;
+
+TEST_F(mirror, output_follows_0_1_0_1)
+{
+    start_mirror();
+    for (const char *value : {"1", "0", "1"}) {
+        SCOPED_TRACE(std::string("Valve = ") + value);
+        sim({"set", "Valve", value});
+        wait_for_bytes("BoardIO:DO.1", value[0] == '1' ? "0100000000000000" : "0000000000000000");
+    }
+    wait_for_events("output \"BoardIO:DO.1\" 1 -> 0");
+    for (const std::string &event : events())
+        EXPECT_EQ(event.find("fault"), std::string::npos) << event;
+}
+
+TEST_F(mirror, output_gets_zero_until_the_first_report)
+{
+    start_mirror("Valve", "BoardIO:DO.1", {"QUORVEL_SIM_OUTPUTS=BoardIO:DO.1=1"});
+    wait_for_events("output \"BoardIO:DO.1\" 1 -> 0");
+}
+
+TEST_F(mirror, any_8_byte_value_moves_bit_for_bit)
+{
+    start_mirror();
+    const struct {
+        const char *set;
+        const char *bytes;
+    } cases[] = {
+        {"2", "0200000000000000"},
+        {"-1", "ffffffffffffffff"},
+        {"float:1.0", "000000000000f03f"},
+        {"bytes:0123456789abcdef", "0123456789abcdef"},
+        {"-9223372036854775808", "0000000000000080"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.set);
+        sim({"set", "Valve", c.set});
+        wait_for_bytes("BoardIO:DO.1", c.bytes);
+    }
+    for (const std::string &event : events())
+        EXPECT_EQ(event.find("fault"), std::string::npos) << event;
+}
+
+TEST_F(mirror, report_made_before_the_handle_is_stored_is_lost)
+{
+    // Valve starts at 7 and is reported from inside its own open, before
+    // quorvel_open has returned its handle.
+    start_mirror("Valve", "BoardIO:DO.1",
+                 {"QUORVEL_SIM_REPORT_IN_OPEN=1", "QUORVEL_SIM_INPUTS=Valve=7"});
+    const std::string record = sim({"call", handle("BoardIO:DO.1"), "bytes:ffffffffffffffff"});
+    EXPECT_EQ(record.substr(0, 18), "0 0000000000000000");
+}
+
+} // namespace
+} // namespace tests

@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: MIT
+// Starting the SDK and opening the two tags: the calls made, in order, and
+// how each failure is reported.
+#include <climits>
+#include <csignal>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+
+namespace tests {
+namespace {
+
+using startup = mirror_run;
+
+const std::regex init_call("init mode=2 config=16,0,0,0x[0-9a-f]+ reserved=0 -> (-?[0-9]+)");
+
+TEST_F(startup, sdk_start_failure_prints_the_code_and_exits_255_without_opening)
+{
+    for (const int code : {7, -3, INT_MIN}) {
+        const std::string text = std::to_string(code);
+        SCOPED_TRACE("quorvel_init returns " + text);
+        start({"Valve", "BoardIO:DO.1"}, {"QUORVEL_SIM_INIT_RESULT=" + text});
+        const exit_status status = finish();
+        EXPECT_TRUE(status.exited);
+        EXPECT_EQ(status.code, 255);
+        EXPECT_EQ(standard_output(), "Fail to initialize Quorvel SDK! error = " + text + "\n");
+        const std::vector<std::string> calls = events();
+        ASSERT_EQ(calls.size(), 1u) << "nothing but init may be called";
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(calls[0], match, init_call)) << calls[0];
+        EXPECT_EQ(match[1], text);
+        next_case();
+    }
+}
+
+TEST_F(startup, monitored_tag_failing_to_open_stops_the_sdk_and_exits_252)
+{
+    start({"NoSuchTag", "BoardIO:DO.1"});
+    const exit_status status = finish();
+    EXPECT_TRUE(status.exited);
+    EXPECT_EQ(status.code, 252);
+    EXPECT_EQ(standard_output(), "fail to open tag: NoSuchTag\n");
+    const std::vector<std::string> calls = events();
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_TRUE(std::regex_match(calls[0], init_call)) << calls[0];
+    EXPECT_EQ(calls[1], "open \"NoSuchTag\" reserved=0 -> 0");
+    EXPECT_EQ(calls[2], "uninit");
+}
+
+TEST_F(startup, output_tag_failing_to_open_stops_the_sdk_and_exits_252)
+{
+    start({"Valve", "BoardIO:DO.9"});
+    const exit_status status = finish();
+    EXPECT_TRUE(status.exited);
+    EXPECT_EQ(status.code, 252);
+    EXPECT_EQ(standard_output(), "fail to open tag: BoardIO:DO.9\n");
+    const std::vector<std::string> calls = events();
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_TRUE(std::regex_match(calls[0], init_call)) << calls[0];
+    EXPECT_EQ(calls[1], "open \"Valve\" reserved=0 -> 1");
+    EXPECT_EQ(calls[2], "open \"BoardIO:DO.9\" reserved=0 -> 0");
+    EXPECT_EQ(calls[3], "uninit");
+}
+
+TEST_F(startup, success_is_silent_and_runs_until_a_signal_ends_it)
+{
+    for (const int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal == SIGTERM ? "SIGTERM" : "SIGINT");
+        start_mirror();
+        const std::vector<std::string> calls = events();
+        ASSERT_EQ(calls.size(), 3u);
+        EXPECT_TRUE(std::regex_match(calls[0], init_call)) << calls[0];
+        EXPECT_EQ(calls[1], "open \"Valve\" reserved=0 -> " + handle("Valve"));
+
+        // Still mirroring, so still alive; then only a signal ends it.
+        sim({"set", "Valve", "1"});
+        wait_for_bytes("BoardIO:DO.1", "0100000000000000");
+        kill(pid, signal);
+        const exit_status status = finish();
+        EXPECT_FALSE(status.exited);
+        EXPECT_EQ(status.signal, signal);
+        EXPECT_EQ(standard_output(), "");
+        for (const std::string &event : events())
+            EXPECT_NE(event, "uninit") << "the SDK is left running on the way out";
+        next_case();
+    }
+}
+
+} // namespace
+} // namespace tests

@@ -1,0 +1,210 @@
+// SPDX-License-Identifier: MIT
+#include "harness.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include <unistd.h>
+
+#include "control_client.h"
+
+namespace tests {
+
+target &under_test()
+{
+    static target t;
+    return t;
+}
+
+std::string usage_text(const std::string &program)
+{
+    return "This program will monitor the calculation tag if the specified tag value is changed "
+           "to 1, will turn on another DO tag.\n\nUsage: " +
+           program +
+           " <monitor_tag_name> <write_tag_name> \n\tmonitor_tag_name: Specify the name of the "
+           "tag for monitoring. (Ex. Valve)\n\twrite_tag_name:  Specify the name of the DO tag "
+           "for reacting. (Ex. BoardIO:DO.1) \n";
+}
+
+namespace {
+
+std::string read_file(const std::string &file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+template <typename Done> bool eventually(Done done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + under_test().patience;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+} // namespace
+
+void mirror_run::SetUp()
+{
+    const char *tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/tag-mirror-test.XXXXXX";
+    ASSERT_NE(mkdtemp(&pattern[0]), nullptr) << "cannot make a test directory";
+    directory = pattern;
+}
+
+void mirror_run::TearDown()
+{
+    kill_and_reap(pid);
+    if (control >= 0)
+        close(control);
+    control = -1;
+    for (const char *name : {"sim.sock", "events.log", "stdout", "stderr"})
+        unlink(path(name).c_str());
+    rmdir(directory.c_str());
+}
+
+void mirror_run::next_case()
+{
+    TearDown();
+    SetUp();
+}
+
+std::string mirror_run::path(const char *name) const
+{
+    return directory + '/' + name;
+}
+
+void mirror_run::launch(spawn_request request)
+{
+    request.environment.insert(request.environment.begin(),
+                               {"QUORVEL_SIM_SOCKET=" + path("sim.sock"),
+                                "QUORVEL_SIM_EVENT_LOG=" + path("events.log")});
+    request.stdout_path = path("stdout");
+    request.stderr_path = path("stderr");
+    pid = spawn(request);
+    ASSERT_GT(pid, 0);
+}
+
+void mirror_run::start(const std::vector<std::string> &arguments,
+                       const std::vector<std::string> &environment, stdout_mode out)
+{
+    const target &t = under_test();
+    spawn_request request;
+    request.argv = t.launcher;
+    request.argv.push_back(t.tag_mirror);
+    request.argv.insert(request.argv.end(), arguments.begin(), arguments.end());
+    request.program = request.argv.front();
+    request.environment = environment;
+    request.out = out;
+    launch(request);
+}
+
+void mirror_run::start_without_argv()
+{
+    spawn_request request;
+    request.program = under_test().tag_mirror;
+    launch(request);
+}
+
+exit_status mirror_run::finish()
+{
+    exit_status status;
+    if (!wait_for_exit(pid, under_test().patience, status))
+        ADD_FAILURE() << "tag-mirror still runs; it was expected to end";
+    else
+        pid = -1;
+    return status;
+}
+
+void mirror_run::start_mirror(const std::string &monitored, const std::string &output,
+                              const std::vector<std::string> &environment)
+{
+    start({monitored, output}, environment);
+    // Each handle is stored as its open returns, and the output tag is opened
+    // only after the monitored tag's handle is stored.
+    wait_for_events("open ", 2);
+    ASSERT_EQ(events().back(), "open \"" + output + "\" reserved=0 -> " + handle(output));
+}
+
+std::string mirror_run::standard_output() const
+{
+    return read_file(path("stdout"));
+}
+
+std::string mirror_run::standard_error() const
+{
+    return read_file(path("stderr"));
+}
+
+std::vector<std::string> mirror_run::events() const
+{
+    std::vector<std::string> out;
+    std::istringstream lines(read_file(path("events.log")));
+    std::string line;
+    while (std::getline(lines, line)) {
+        const std::size_t space = line.find(' ');
+        out.push_back(space == std::string::npos ? line : line.substr(space + 1));
+    }
+    return out;
+}
+
+void mirror_run::wait_for_events(const std::string &prefix, std::size_t count)
+{
+    const bool seen = eventually([&] {
+        std::size_t n = 0;
+        for (const std::string &event : events())
+            n += event.compare(0, prefix.size(), prefix) == 0;
+        return n >= count;
+    });
+    ASSERT_TRUE(seen) << "waited for " << count << " event(s) starting '" << prefix
+                      << "'; stderr: " << standard_error();
+}
+
+std::string mirror_run::sim_reply(const std::vector<std::string> &arguments)
+{
+    if (control < 0) {
+        if (!eventually([&] {
+                control = quorvel_sim::control_connect(path("sim.sock"));
+                return control >= 0;
+            }))
+            return "error: no simulator to connect to";
+    }
+    std::string reply;
+    if (!quorvel_sim::control_request(control, quorvel_sim::request_line(arguments), reply))
+        return "error: the simulator hung up";
+    return reply;
+}
+
+std::string mirror_run::sim(const std::vector<std::string> &arguments)
+{
+    const std::string reply = sim_reply(arguments);
+    EXPECT_EQ(reply.compare(0, 2, "ok"), 0) << reply;
+    return reply.size() > 3 ? reply.substr(3) : "";
+}
+
+std::string mirror_run::value_bytes(const std::string &tag)
+{
+    const std::string reply = sim({"get", tag});
+    return reply.substr(reply.find(' ') + 1);
+}
+
+void mirror_run::wait_for_bytes(const std::string &tag, const std::string &hex)
+{
+    std::string last;
+    const bool seen = eventually([&] { return (last = value_bytes(tag)) == hex; });
+    ASSERT_TRUE(seen) << tag << " holds " << last << ", expected " << hex;
+}
+
+std::string mirror_run::handle(const std::string &tag)
+{
+    return sim({"handle", tag});
+}
+
+} // namespace tests

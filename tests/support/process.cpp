@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: MIT
+#include "process.h"
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+extern char **environ;
+
+namespace tests {
+
+namespace {
+
+std::vector<char *> pointers(std::vector<std::string> &strings)
+{
+    std::vector<char *> out;
+    for (std::string &s : strings)
+        out.push_back(&s[0]);
+    out.push_back(nullptr);
+    return out;
+}
+
+} // namespace
+
+pid_t spawn(const spawn_request &request)
+{
+    std::vector<std::string> argv = request.argv;
+    std::vector<std::string> env;
+    for (char **e = environ; *e != nullptr; ++e)
+        env.emplace_back(*e);
+    env.insert(env.end(), request.environment.begin(), request.environment.end());
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    switch (request.out) {
+    case stdout_mode::file:
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, request.stdout_path.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        break;
+    case stdout_mode::closed:
+        posix_spawn_file_actions_addclose(&actions, STDOUT_FILENO);
+        break;
+    case stdout_mode::full:
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/full", O_WRONLY, 0);
+        break;
+    }
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, request.stderr_path.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+
+    std::vector<char *> args = pointers(argv);
+    std::vector<char *> envp = pointers(env);
+    pid_t pid = -1;
+    const int error = posix_spawnp(&pid, request.program.c_str(), &actions, nullptr, args.data(),
+                                   envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) {
+        ADD_FAILURE() << "cannot start " << request.program << ": " << std::strerror(error);
+        return -1;
+    }
+    return pid;
+}
+
+bool wait_for_exit(pid_t pid, std::chrono::milliseconds limit, exit_status &status)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        int raw = 0;
+        const pid_t done = waitpid(pid, &raw, WNOHANG);
+        if (done == pid) {
+            status.exited = WIFEXITED(raw);
+            status.code = status.exited ? WEXITSTATUS(raw) : -1;
+            status.signal = WIFSIGNALED(raw) ? WTERMSIG(raw) : 0;
+            return true;
+        }
+        if (done < 0 || std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+void kill_and_reap(pid_t &pid)
+{
+    if (pid <= 0)
+        return;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    pid = -1;
+}
+
+} // namespace tests
