@@ -13,6 +13,8 @@ cmake --build --preset host --target tag-mirror quorvel-sim >/dev/null
 
 work=$(mktemp -d)
 export QUORVEL_SIM_SOCKET="$work/sim.sock" QUORVEL_SIM_EVENT_LOG="$work/events.log"
+# The simulator stands where the gateway's libQuorvel.so would be.
+export LD_LIBRARY_PATH="$PWD/build/host/simulator"
 sim=build/host/simulator/quorvel-sim
 mirror_pid= watch_pid=
 cleanup() {

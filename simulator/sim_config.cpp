@@ -12,7 +12,7 @@ namespace quorvel_sim {
 
 namespace {
 
-constexpr unsigned max_cycle_ms = 60000;
+constexpr long max_cycle_ms = 60000;
 
 bool read_long(const char *variable, long min, long max, long &out, std::string &error)
 {
@@ -88,7 +88,7 @@ bool load_config(sim_config &config, std::string &error)
         config.tags.push_back({"BoardIO:DO." + std::to_string(i), true, 0});
 
     long init_result = 0;
-    long cycle_ms = config.cycle_ms;
+    long cycle_ms = static_cast<long>(config.cycle_ms);
     long report_in_open = 0;
     if (!read_long("QUORVEL_SIM_INIT_RESULT", INT_MIN, INT_MAX, init_result, error) ||
         !read_long("QUORVEL_SIM_CYCLE_MS", 1, max_cycle_ms, cycle_ms, error) ||

@@ -84,7 +84,8 @@ std::string mirror_run::path(const char *name) const
 void mirror_run::launch(spawn_request request)
 {
     request.environment.insert(request.environment.begin(),
-                               {"QUORVEL_SIM_SOCKET=" + path("sim.sock"),
+                               {"LD_LIBRARY_PATH=" + under_test().library_path,
+                                "QUORVEL_SIM_SOCKET=" + path("sim.sock"),
                                 "QUORVEL_SIM_EVENT_LOG=" + path("events.log")});
     request.stdout_path = path("stdout");
     request.stderr_path = path("stderr");

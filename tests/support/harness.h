@@ -20,6 +20,7 @@ namespace tests {
 // launcher (an emulator and its options) that runs it, if any.
 struct target {
     std::string tag_mirror;
+    std::string library_path; // where the simulator's libQuorvel.so is
     std::vector<std::string> launcher;
     // How long to wait for something that should happen; only a failing
     // test ever waits this long.

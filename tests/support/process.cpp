@@ -33,10 +33,17 @@ std::vector<char *> pointers(std::vector<std::string> &strings)
 pid_t spawn(const spawn_request &request)
 {
     std::vector<std::string> argv = request.argv;
-    std::vector<std::string> env;
-    for (char **e = environ; *e != nullptr; ++e)
-        env.emplace_back(*e);
-    env.insert(env.end(), request.environment.begin(), request.environment.end());
+    // The request's variables replace any of the same name this process has.
+    std::vector<std::string> env = request.environment;
+    for (char **e = environ; *e != nullptr; ++e) {
+        const std::string inherited = *e;
+        const std::string name = inherited.substr(0, inherited.find('=') + 1);
+        bool replaced = false;
+        for (const std::string &own : request.environment)
+            replaced = replaced || own.compare(0, name.size(), name) == 0;
+        if (!replaced)
+            env.push_back(inherited);
+    }
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);

@@ -17,7 +17,7 @@ enum class stdout_mode { file, closed, full };
 struct spawn_request {
     std::string program;           // the file to run, looked up in PATH
     std::vector<std::string> argv; // its argv; may be empty: no argv[0] at all
-    std::vector<std::string> environment; // NAME=VALUE added to this process's own
+    std::vector<std::string> environment; // NAME=VALUE over this process's own
     std::string stdout_path;
     std::string stderr_path;
     stdout_mode out = stdout_mode::file;

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// tag_mirror_tests [gtest flags] --tag-mirror=PATH [--launcher=ARG ...]
-// --launcher gives, one argument per flag, the emulator that runs a
-// cross-built tag-mirror (qemu-arm -L SYSROOT).
+// tag_mirror_tests [gtest flags] --tag-mirror=PATH --library-path=DIR [--launcher=ARG ...]
+// --library-path is where the simulator's libQuorvel.so is; --launcher gives,
+// one argument per flag, the emulator that runs a cross-built tag-mirror
+// (qemu-arm -L SYSROOT).
 #include <cstdio>
 #include <cstring>
 
@@ -17,6 +18,8 @@ int main(int argc, char **argv)
         const char *arg = argv[i];
         if (std::strncmp(arg, "--tag-mirror=", 13) == 0) {
             t.tag_mirror = arg + 13;
+        } else if (std::strncmp(arg, "--library-path=", 15) == 0) {
+            t.library_path = arg + 15;
         } else if (std::strncmp(arg, "--launcher=", 11) == 0) {
             t.launcher.emplace_back(arg + 11);
         } else {
@@ -24,8 +27,10 @@ int main(int argc, char **argv)
             return 2;
         }
     }
-    if (t.tag_mirror.empty()) {
-        std::fprintf(stderr, "usage: %s [gtest flags] --tag-mirror=PATH [--launcher=ARG ...]\n",
+    if (t.tag_mirror.empty() || t.library_path.empty()) {
+        std::fprintf(stderr,
+                     "usage: %s [gtest flags] --tag-mirror=PATH --library-path=DIR "
+                     "[--launcher=ARG ...]\n",
                      argv[0]);
         return 2;
     }

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Checks the armhf tag-mirror as it ships: the ABI the gateway needs, the
+# libraries and glibc versions it asks for, a callback that calls nothing
+# and moves the value with single-copy atomic instructions, and hardening.
+#
+#   check_armhf_binary.sh TAG_MIRROR
+set -uo pipefail
+
+binary=${1:?usage: check_armhf_binary.sh TAG_MIRROR}
+glibc_ceiling=2.31
+objdump=arm-linux-gnueabihf-objdump
+passed=0 failed=0
+
+check() {
+    local what=$1
+    shift
+    if "$@"; then
+        passed=$((passed + 1))
+    else
+        echo "FAILED: $what" >&2
+        failed=$((failed + 1))
+    fi
+}
+
+header=$(readelf -h "$binary")
+dynamic=$(readelf -d "$binary")
+needed=$(sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' <<<"$dynamic" | sort | tr '\n' ' ')
+glibc_versions=$(readelf -V "$binary" | grep -o 'GLIBC_[0-9.]*' | sort -u -V)
+newest_glibc=$(tail -n 1 <<<"$glibc_versions")
+imports=$(readelf --dyn-syms -W "$binary" | awk '$7 == "UND" {print $8}')
+
+echo "tag-mirror needs: $needed"
+echo "glibc versions:  " $glibc_versions
+
+check "ELF32" grep -q 'Class:[[:space:]]*ELF32' <<<"$header"
+check "ARM machine" grep -q 'Machine:[[:space:]]*ARM' <<<"$header"
+check "EABI version 5, hard-float" grep -q 'Version5 EABI, hard-float ABI' <<<"$header"
+check "Tag_ABI_VFP_args: VFP registers" \
+    grep -q 'Tag_ABI_VFP_args: VFP registers' <<<"$(readelf -A "$binary")"
+
+# libpthread is there only where glibc still keeps it apart from libc.
+check "needs libQuorvel.so, libc and the loader, nothing else" \
+    grep -qxE '(ld-linux-armhf\.so\.3 )?libQuorvel\.so libc\.so\.6 (libpthread\.so\.0 )?' <<<"$needed"
+check "glibc symbol versions within $glibc_ceiling (newest: $newest_glibc)" \
+    test "$(printf '%s\n' "${newest_glibc#GLIBC_}" "$glibc_ceiling" | sort -V | tail -n 1)" = "$glibc_ceiling"
+check "no RUNPATH or RPATH of the build machine" \
+    bash -c '! grep -qE "\((RUNPATH|RPATH)\)" <<<"$1"' _ "$dynamic"
+
+callback=$(nm "$binary" | awk '/on_update_tag/ {print $3; exit}')
+body=$($objdump -d --no-show-raw-insn --disassemble="$callback" "$binary" | grep -P '^\s+[0-9a-f]+:\t')
+check "on_update_tag is in the binary" test -n "$callback"
+check "on_update_tag calls nothing (no bl/blx)" \
+    bash -c '! grep -qP "\tblx?\s" <<<"$1"' _ "$body"
+check "on_update_tag reads the value with ldrexd" grep -qP '\tldrexd\s' <<<"$body"
+check "on_update_tag stores the value with strexd" grep -qP '\tstrexd\s' <<<"$body"
+
+check "PIE" grep -q 'Type:[[:space:]]*DYN' <<<"$header"
+check "full RELRO: GNU_RELRO segment" grep -q GNU_RELRO <<<"$(readelf -l "$binary")"
+check "full RELRO: BIND_NOW" grep -qE '\(FLAGS_1\).*NOW|\(BIND_NOW\)|\(FLAGS\).*BIND_NOW' <<<"$dynamic"
+check "stack protector" grep -qE '^__stack_chk_(fail|guard)' <<<"$imports"
+check "_FORTIFY_SOURCE: __printf_chk" grep -q '^__printf_chk' <<<"$imports"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
