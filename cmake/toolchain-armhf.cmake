@@ -9,6 +9,7 @@ set(CMAKE_SYSTEM_PROCESSOR arm)
 set(triple arm-linux-gnueabihf)
 set(CMAKE_C_COMPILER ${triple}-gcc)
 set(CMAKE_CXX_COMPILER ${triple}-g++)
+set(TAG_MIRROR_DEBIAN_ARCH armhf)
 
 if(NOT TAG_MIRROR_SYSROOT)
   set(TAG_MIRROR_SYSROOT "${CMAKE_CURRENT_LIST_DIR}/../build/sysroot/debian11-armhf")

@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Installs, from Debian's archive, whatever the named jobs need and this
-# machine lacks. Jobs: host (build, simulator, tests), armhf (cross build and
-# emulation).
+# machine lacks. Jobs: host (build, simulator, tests), armhf (cross build,
+# emulation and the Debian package checks).
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev)
 for job in "$@"; do
     case "$job" in
     host) ;;
-    armhf) packages+=(g++-arm-linux-gnueabihf qemu-user) ;;
+    armhf) packages+=(g++-arm-linux-gnueabihf qemu-user lintian systemd) ;;
     *) echo "install-deps.sh: unknown job '$job' (host, armhf)" >&2; exit 2 ;;
     esac
 done

@@ -10,18 +10,8 @@ set -uo pipefail
 binary=${1:?usage: check_armhf_binary.sh TAG_MIRROR}
 glibc_ceiling=2.31
 objdump=arm-linux-gnueabihf-objdump
-passed=0 failed=0
-
-check() {
-    local what=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        echo "FAILED: $what" >&2
-        failed=$((failed + 1))
-    fi
-}
+# shellcheck source=checks.sh
+. "$(dirname "$0")/checks.sh"
 
 header=$(readelf -h "$binary")
 dynamic=$(readelf -d "$binary")
@@ -61,5 +51,4 @@ check "full RELRO: BIND_NOW" grep -qE '\(FLAGS_1\).*NOW|\(BIND_NOW\)|\(FLAGS\).*
 check "stack protector" grep -qE '^__stack_chk_(fail|guard)' <<<"$imports"
 check "_FORTIFY_SOURCE: __printf_chk" grep -q '^__printf_chk' <<<"$imports"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done

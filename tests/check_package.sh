@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Builds the Debian package from a configured and built tree and checks it:
+# architecture, dependencies and files, lintian, and the systemd unit.
+#
+#   check_package.sh BUILD_DIR DEBIAN_ARCH
+set -uo pipefail
+
+build=${1:?usage: check_package.sh BUILD_DIR DEBIAN_ARCH}
+arch=${2:?usage: check_package.sh BUILD_DIR DEBIAN_ARCH}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# shellcheck source=checks.sh
+. "$(dirname "$0")/checks.sh"
+
+(cd "$build" && cpack -B "$work/out" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; exit 1; }
+deb=$(ls "$work"/out/*.deb)
+echo "package: $(basename "$deb")"
+info=$(dpkg-deb --info "$deb")
+field() { dpkg-deb --field "$deb" "$1"; }
+contents=$(dpkg-deb --contents "$deb" | awk '{print $6}' | grep -v '/$' | sort)
+dpkg-deb -x "$deb" "$work/root"
+dpkg-deb -e "$deb" "$work/control"
+
+check "named and versioned as Debian expects" \
+    test "$(basename "$deb")" = "tag-mirror_$(field Version)_${arch}.deb"
+check "Architecture: $arch" test "$(field Architecture)" = "$arch"
+check "installs exactly the program, its man page, docs, unit and example" test "$contents" = "$(
+    printf '%s\n' ./etc/tag-mirror/example.conf ./lib/systemd/system/tag-mirror@.service \
+        ./usr/bin/tag-mirror ./usr/share/doc/tag-mirror/changelog.gz \
+        ./usr/share/doc/tag-mirror/copyright ./usr/share/man/man1/tag-mirror.1.gz | sort)"
+check "the example instance file is a conffile" \
+    grep -qx /etc/tag-mirror/example.conf "$work/control/conffiles"
+
+# libc6's version in Depends must cover the newest glibc symbol the binary needs.
+binary="$work/root/usr/bin/tag-mirror"
+newest=$(readelf -V "$binary" | grep -o 'GLIBC_[0-9.]*' | sed 's/GLIBC_//' | sort -uV | tail -n 1)
+depends=$(field Depends)
+libc_min=$(sed -n 's/.*libc6 (>= \([0-9.]*\)).*/\1/p' <<<"$depends")
+echo "Depends: $depends (binary needs GLIBC_$newest)"
+check "Depends names libc6 (>= $newest) or newer" \
+    test "$(printf '%s\n' "$newest" "${libc_min:-0}" | sort -V | head -n 1)" = "$newest"
+check "Depends asks for nothing that provides libQuorvel.so" \
+    bash -c '! grep -qi quorvel <<<"$1"' _ "$depends"
+check "the shipped binary is stripped" \
+    bash -c '! readelf -S "$1" | grep -q "\.symtab"' _ "$binary"
+check "the shipped binary has no run path" \
+    bash -c '! readelf -d "$1" | grep -qE "\((RUNPATH|RPATH)\)"' _ "$binary"
+
+lintian --fail-on error --suppress-tags binary-has-unneeded-section "$deb" >"$work/lintian.log" 2>&1
+check "lintian reports no errors" test $? -eq 0
+cat "$work/lintian.log"
+
+# systemd-analyze needs the system's own units beside ours, and the program
+# where the unit says it is.
+mkdir -p "$work/verify/lib/systemd" "$work/verify/usr/bin"
+cp -a /lib/systemd/system "$work/verify/lib/systemd/"
+cp "$work/root/lib/systemd/system/tag-mirror@.service" "$work/verify/lib/systemd/system/"
+ln -s tag-mirror@.service "$work/verify/lib/systemd/system/tag-mirror@example.service"
+cp "$binary" "$work/verify/usr/bin/"
+systemd-analyze verify --man=no --root="$work/verify" tag-mirror@example.service \
+    >"$work/verify.log" 2>&1
+check "systemd-analyze verify passes" test $? -eq 0 -a ! -s "$work/verify.log"
+cat "$work/verify.log"
+check "the unit's documentation is the man page the package ships" \
+    grep -qx 'Documentation=man:tag-mirror(1)' "$work/root/lib/systemd/system/tag-mirror@.service"
+
+checks_done
