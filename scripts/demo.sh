@@ -35,7 +35,9 @@ wait_for() {
 }
 
 touch "$QUORVEL_SIM_EVENT_LOG"
-tail -n +1 -F "$QUORVEL_SIM_EVENT_LOG" 2>/dev/null | grep --line-buffered -E ' (open|set|output) ' &
+# --pid: even if this script is killed, tail does not outlive it.
+tail -n +1 -F --pid=$$ "$QUORVEL_SIM_EVENT_LOG" 2>/dev/null \
+    > >(grep --line-buffered -E ' (open|set|output) ') &
 watch_pid=$!
 
 echo "\$ tag-mirror Valve BoardIO:DO.1"
