@@ -2,18 +2,20 @@
 #include "control_server.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <system_error>
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include "commands.h"
+#include "fd_placement.h"
 
 namespace quorvel_sim {
 
@@ -32,7 +34,7 @@ struct client {
 
 std::thread server;
 int listen_fd = -1;
-int stop_pipe[2] = {-1, -1};
+int stop_event = -1; // readable once the server is to stop
 std::string socket_path;
 
 std::string describe(const char *what)
@@ -90,7 +92,7 @@ void run()
     std::vector<client> clients;
     std::vector<pollfd> fds;
     for (;;) {
-        fds.assign({{stop_pipe[0], POLLIN, 0}, {listen_fd, POLLIN, 0}});
+        fds.assign({{stop_event, POLLIN, 0}, {listen_fd, POLLIN, 0}});
         for (const client &c : clients)
             fds.push_back({c.fd, POLLIN, 0});
         if (poll(fds.data(), fds.size(), -1) < 0) {
@@ -107,7 +109,7 @@ void run()
             }
         }
         if (fds[1].revents != 0) {
-            const int fd = accept4(listen_fd, nullptr, nullptr, SOCK_CLOEXEC);
+            const int fd = above_standard_fds(accept4(listen_fd, nullptr, nullptr, SOCK_CLOEXEC));
             if (fd >= 0 && clients.size() < max_clients) {
                 clients.push_back({fd, {}, false});
             } else if (fd >= 0) {
@@ -122,7 +124,7 @@ void run()
 
 void close_all()
 {
-    for (int *fd : {&listen_fd, &stop_pipe[0], &stop_pipe[1]}) {
+    for (int *fd : {&listen_fd, &stop_event}) {
         if (*fd >= 0)
             close(*fd);
         *fd = -1;
@@ -168,8 +170,9 @@ bool control_server_start(const std::string &path, std::string &error)
     if (!claim_path(address, error))
         return false;
 
-    listen_fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listen_fd < 0 || pipe2(stop_pipe, O_CLOEXEC) != 0 ||
+    listen_fd = above_standard_fds(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    stop_event = above_standard_fds(eventfd(0, EFD_CLOEXEC));
+    if (listen_fd < 0 || stop_event < 0 ||
         bind(listen_fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0 ||
         listen(listen_fd, 8) != 0) {
         error = describe("cannot listen on");
@@ -191,8 +194,8 @@ void control_server_stop()
 {
     if (!server.joinable())
         return;
-    const char byte = 0;
-    while (write(stop_pipe[1], &byte, 1) < 0 && errno == EINTR) {
+    const std::uint64_t one = 1;
+    while (write(stop_event, &one, sizeof one) < 0 && errno == EINTR) {
     }
     server.join();
     unlink(socket_path.c_str());

@@ -186,11 +186,15 @@ bool device_set(const std::string &name, std::uint64_t value)
 
 bool device_get(const std::string &name, std::uint64_t &value)
 {
+    return device_value(device_handle(name), value);
+}
+
+bool device_value(quorvel_tag handle, std::uint64_t &value)
+{
     const std::lock_guard<std::mutex> lock(mutex);
-    const tag *t = find(name);
-    if (t == nullptr)
+    if (handle < 1 || handle > tags.size())
         return false;
-    value = t->value;
+    value = tags[handle - 1].value;
     return true;
 }
 

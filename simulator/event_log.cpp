@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "fd_placement.h"
 #include "text_codec.h"
 
 namespace quorvel_sim {
@@ -40,7 +41,7 @@ bool event_log_open(const std::string &path)
     log_fd = -1;
     if (path.empty())
         return true;
-    log_fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    log_fd = above_standard_fds(open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
     return log_fd >= 0;
 }
 

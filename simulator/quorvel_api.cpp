@@ -14,6 +14,7 @@
 #include "quorvel.h"
 #include "sim_config.h"
 #include "sim_errors.h"
+#include "stress.h"
 #include "text_codec.h"
 
 #define QUORVEL_EXPORT extern "C" __attribute__((visibility("default")))
@@ -25,6 +26,7 @@ using namespace quorvel_sim;
 std::mutex lifecycle; // init, open and uninit may come from any thread
 bool running;
 bool report_in_open;
+unsigned open_storm_ms;
 
 std::string word(std::uintptr_t value)
 {
@@ -83,6 +85,7 @@ int start(int mode, const quorvel_config *config, std::uintptr_t reserved)
         return init_error_no_threads;
     }
     report_in_open = settings.report_in_open;
+    open_storm_ms = settings.open_storm_ms;
     running = true;
     return 0;
 }
@@ -109,6 +112,10 @@ QUORVEL_EXPORT quorvel_tag quorvel_open(const char *name, std::uintptr_t reserve
             running && name != nullptr ? device_open(tag_name, report_in_open) : 0;
         log_event("open " + (name != nullptr ? quoted(tag_name) : std::string("null")) +
                   " reserved=" + word(reserved) + " -> " + word(handle));
+        // The handle is not the program's yet: every callback in the storm
+        // for it must be ignored.
+        if (handle != 0 && open_storm_ms != 0)
+            run_callback_storm(open_storm_ms);
         return handle;
     } catch (const std::bad_alloc &) {
         complain("out of memory in quorvel_open");

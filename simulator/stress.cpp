@@ -2,6 +2,7 @@
 #include "stress.h"
 
 #include <atomic>
+#include <chrono>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -69,6 +70,28 @@ bool run_stress(quorvel_tag monitored, quorvel_tag output, unsigned reporters, u
         t.join();
     result = {reporters * calls, readers * calls, torn.load()};
     return started;
+}
+
+void run_callback_storm(unsigned ms)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    auto storm = [until] {
+        while (std::chrono::steady_clock::now() < until) {
+            for (quorvel_tag handle = 1;; ++handle) {
+                std::uint64_t value = 0;
+                const bool known = device_value(handle, value);
+                value_record record = make_record(value);
+                device_call(handle, &record);
+                if (!known)
+                    break; // the one handle past the table
+            }
+        }
+    };
+    try {
+        std::thread(storm).join();
+    } catch (const std::system_error &) {
+        storm(); // no thread to spare: the storm comes from the opening thread itself
+    }
 }
 
 } // namespace quorvel_sim

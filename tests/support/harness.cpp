@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "control_client.h"
+#include "text_codec.h"
 
 namespace tests {
 
@@ -62,6 +63,11 @@ void mirror_run::SetUp()
 void mirror_run::TearDown()
 {
     kill_and_reap(pid);
+    // A sanitizer's report in a build made with one; in any build, nothing
+    // but the simulator's own complaints belongs on standard error.
+    const std::string errors = standard_error();
+    EXPECT_EQ(errors.find("Sanitizer"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("runtime error:"), std::string::npos) << errors;
     if (control >= 0)
         close(control);
     control = -1;
@@ -131,7 +137,8 @@ void mirror_run::start_mirror(const std::string &monitored, const std::string &o
     // Each handle is stored as its open returns, and the output tag is opened
     // only after the monitored tag's handle is stored.
     wait_for_events("open ", 2);
-    ASSERT_EQ(events().back(), "open \"" + output + "\" reserved=0 -> " + handle(output));
+    ASSERT_EQ(events().back(),
+              "open \"" + quorvel_sim::escape(output) + "\" reserved=0 -> " + handle(output));
 }
 
 std::string mirror_run::standard_output() const
