@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Installs, from Debian's archive, whatever the named jobs need and this
-# machine lacks. Jobs: host (build, simulator, tests), armhf (cross build,
-# emulation and the Debian package checks).
+# machine lacks. Jobs: host (build, simulator, tests, sanitizers), armhf
+# (cross build, emulation and the Debian package checks), analysis
+# (clang-tidy, cppcheck), bench (Google Benchmark).
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev)
@@ -10,7 +11,9 @@ for job in "$@"; do
     case "$job" in
     host) ;;
     armhf) packages+=(g++-arm-linux-gnueabihf qemu-user lintian systemd) ;;
-    *) echo "install-deps.sh: unknown job '$job' (host, armhf)" >&2; exit 2 ;;
+    analysis) packages+=(clang-tidy cppcheck) ;;
+    bench) packages+=(libbenchmark-dev) ;;
+    *) echo "install-deps.sh: unknown job '$job' (host, armhf, analysis, bench)" >&2; exit 2 ;;
     esac
 done
 

@@ -51,7 +51,7 @@ bool known_tag(const std::string &token, std::string &name, quorvel_tag &handle,
     return true;
 }
 
-std::string set(const args &a)
+std::string set_verb(const args &a)
 {
     std::string name, error;
     quorvel_tag handle = 0;
@@ -64,7 +64,7 @@ std::string set(const args &a)
     return "ok";
 }
 
-std::string get(const args &a)
+std::string get_verb(const args &a)
 {
     std::string name, error;
     quorvel_tag handle = 0;
@@ -75,7 +75,7 @@ std::string get(const args &a)
     return "ok " + decimal(value) + ' ' + hex_bytes(&value, sizeof value);
 }
 
-std::string handle(const args &a)
+std::string handle_verb(const args &a)
 {
     std::string name, error;
     quorvel_tag tag = 0;
@@ -84,7 +84,7 @@ std::string handle(const args &a)
     return "ok " + std::to_string(tag);
 }
 
-std::string call(const args &a)
+std::string call_verb(const args &a)
 {
     std::uint64_t handle = 0;
     if (!read_count(a[1], UINTPTR_MAX, handle) || handle == 0)
@@ -106,7 +106,7 @@ std::string call(const args &a)
     return "ok " + std::to_string(result) + ' ' + hex_bytes(record.bytes, sizeof record.bytes);
 }
 
-std::string stress(const args &a)
+std::string stress_verb(const args &a)
 {
     std::string name, error;
     quorvel_tag monitored = 0, output = 0;
@@ -132,8 +132,8 @@ struct verb {
 };
 
 const verb verbs[] = {
-    {"set", 2, set},   {"get", 1, get},       {"handle", 1, handle},
-    {"call", 2, call}, {"stress", 5, stress},
+    {"set", 2, set_verb},   {"get", 1, get_verb},       {"handle", 1, handle_verb},
+    {"call", 2, call_verb}, {"stress", 5, stress_verb},
 };
 
 } // namespace

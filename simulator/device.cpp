@@ -32,7 +32,7 @@ std::mutex mutex; // guards everything below but the callback pointer
 std::condition_variable wake;
 std::vector<tag> tags; // handle = index + 1
 bool stopping;
-std::chrono::milliseconds cycle{10};
+std::chrono::milliseconds cycle;
 quorvel_update_fn callback;
 std::thread reporter;
 std::thread poller;

@@ -15,7 +15,7 @@
 namespace quorvel_sim {
 
 // Loads the tag table and remembers the callback; no thread runs yet.
-void device_configure(const sim_config &config, quorvel_update_fn callback);
+void device_configure(const sim_config &config, quorvel_update_fn update);
 // False if a thread could not be started (nothing is left running then).
 bool device_start();
 // Stops and joins the threads; no callback runs once it returns.

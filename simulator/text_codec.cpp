@@ -110,7 +110,7 @@ bool parse_value(const std::string &text, std::uint64_t &value, std::string &err
     const bool is_float = starts_with(text, "float:", rest);
     if (!is_float)
         rest = text;
-    if (rest.empty() || std::isspace(static_cast<unsigned char>(rest[0]))) {
+    if (rest.empty() || std::isspace(static_cast<unsigned char>(rest[0])) != 0) {
         error = "expected a value, got '" + escape(text) + "'";
         return false;
     }

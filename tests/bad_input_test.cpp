@@ -13,13 +13,12 @@ namespace {
 
 using bad_input = mirror_run;
 
-// One argument may be at most 128 KiB long, its terminating NUL included.
-const std::string longest_name(128 * 1024 - 1, 'L');
-
 TEST_F(bad_input, odd_tag_names_reach_the_sdk_unchanged_and_print_whole)
 {
+    // One argument may be at most 128 KiB long, its terminating NUL included.
+    const std::string longest(128 * 1024 - 1, 'L');
     const std::vector<std::string> names = {
-        "", "%s%n%x%p%", "\xff\xfe\x80 is not UTF-8", "Tank 1\tlevel\\n", longest_name};
+        "", "%s%n%x%p%", "\xff\xfe\x80 is not UTF-8", "Tank 1\tlevel\\n", longest};
     for (const std::string &name : names) {
         SCOPED_TRACE("name " + quorvel_sim::escape(name.substr(0, 40)));
         start({name, "BoardIO:DO.1"});

@@ -176,20 +176,23 @@ TEST_F(simulator, stale_socket_is_replaced_and_a_live_one_is_refused)
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     socket_path.copy(address.sun_path, sizeof address.sun_path - 1);
-    ASSERT_EQ(bind(stale, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    const auto *name = reinterpret_cast<sockaddr *>(&address);
+    const bool bound = bind(stale, name, sizeof address) == 0;
     close(stale);
+    ASSERT_TRUE(bound);
     ASSERT_EQ(quorvel_init(2, &config, 0), 0);
     EXPECT_EQ(request("get Valve"), "ok 0 0000000000000000");
     EXPECT_EQ(quorvel_uninit(), 0);
 
     const int live = socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_EQ(bind(live, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
-    ASSERT_EQ(listen(live, 1), 0);
+    const bool listening = bind(live, name, sizeof address) == 0 && listen(live, 1) == 0;
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(quorvel_init(2, &config, 0), quorvel_sim::init_error_control_socket);
-    EXPECT_NE(::testing::internal::GetCapturedStderr().find("another simulator already serves"),
-              std::string::npos);
+    const int result = quorvel_init(2, &config, 0);
+    const std::string complaint = ::testing::internal::GetCapturedStderr();
     close(live);
+    ASSERT_TRUE(listening);
+    EXPECT_EQ(result, quorvel_sim::init_error_control_socket);
+    EXPECT_NE(complaint.find("another simulator already serves"), std::string::npos);
 }
 
 } // namespace

@@ -168,7 +168,8 @@ void mirror_run::wait_for_events(const std::string &prefix, std::size_t count)
     const bool seen = eventually([&] {
         std::size_t n = 0;
         for (const std::string &event : events())
-            n += event.compare(0, prefix.size(), prefix) == 0;
+            if (event.compare(0, prefix.size(), prefix) == 0)
+                ++n;
         return n >= count;
     });
     ASSERT_TRUE(seen) << "waited for " << count << " event(s) starting '" << prefix

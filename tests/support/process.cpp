@@ -13,8 +13,6 @@
 
 #include <gtest/gtest.h>
 
-extern char **environ;
-
 namespace tests {
 
 namespace {
@@ -22,6 +20,7 @@ namespace {
 std::vector<char *> pointers(std::vector<std::string> &strings)
 {
     std::vector<char *> out;
+    out.reserve(strings.size() + 1);
     for (std::string &s : strings)
         out.push_back(&s[0]);
     out.push_back(nullptr);
