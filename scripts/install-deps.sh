@@ -1,19 +1,18 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Installs, from Debian's archive, whatever the named jobs need and this
-# machine lacks. Jobs: host (build, simulator, tests, sanitizers), armhf
-# (cross build, emulation and the Debian package checks), analysis
-# (clang-tidy, cppcheck), bench (Google Benchmark).
+# machine lacks. Jobs: host (build, simulator, tests, sanitizers, benchmarks),
+# armhf (cross build, emulation and the Debian package checks), analysis
+# (clang-tidy, cppcheck).
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev)
+packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev)
 for job in "$@"; do
     case "$job" in
     host) ;;
     armhf) packages+=(g++-arm-linux-gnueabihf qemu-user lintian systemd) ;;
     analysis) packages+=(clang-tidy cppcheck) ;;
-    bench) packages+=(libbenchmark-dev) ;;
-    *) echo "install-deps.sh: unknown job '$job' (host, armhf, analysis, bench)" >&2; exit 2 ;;
+    *) echo "install-deps.sh: unknown job '$job' (host, armhf, analysis)" >&2; exit 2 ;;
     esac
 done
 

@@ -107,8 +107,8 @@ void device_configure(const sim_config &config, quorvel_update_fn update)
 {
     const std::lock_guard<std::mutex> lock(mutex);
     tags.clear();
-    for (const tag_spec &spec : config.tags)
-        tags.push_back({spec.name, spec.is_output, spec.value, false, false});
+    for (const tag_setting &setting : config.tags)
+        tags.push_back({setting.name, setting.is_output, setting.value, false, false});
     cycle = std::chrono::milliseconds(config.cycle_ms);
     stopping = false;
     callback = update;

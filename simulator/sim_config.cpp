@@ -31,20 +31,20 @@ bool read_long(const char *variable, long min, long max, long &out, std::string 
     return true;
 }
 
-void add_tag(std::vector<tag_spec> &tags, const tag_spec &spec)
+void add_tag(std::vector<tag_setting> &tags, const tag_setting &setting)
 {
-    for (tag_spec &tag : tags) {
-        if (tag.name == spec.name) {
-            tag = spec;
+    for (tag_setting &tag : tags) {
+        if (tag.name == setting.name) {
+            tag = setting;
             return;
         }
     }
-    tags.push_back(spec);
+    tags.push_back(setting);
 }
 
 // "Name,Other=1,Third=float:2.5": comma-separated names, each with an
 // optional initial value after the last '='.
-bool read_tags(const char *variable, bool is_output, std::vector<tag_spec> &tags,
+bool read_tags(const char *variable, bool is_output, std::vector<tag_setting> &tags,
                std::string &error)
 {
     const char *text = std::getenv(variable);
@@ -58,22 +58,22 @@ bool read_tags(const char *variable, bool is_output, std::vector<tag_spec> &tags
             end = list.size();
         const std::string entry = list.substr(start, end - start);
         start = end + 1;
-        tag_spec spec{entry, is_output, 0};
+        tag_setting setting{entry, is_output, 0};
         const std::size_t equals = entry.rfind('=');
         if (equals != std::string::npos) {
-            spec.name = entry.substr(0, equals);
+            setting.name = entry.substr(0, equals);
             std::string why;
-            if (!parse_value(entry.substr(equals + 1), spec.value, why)) {
-                error = std::string(variable) + ": tag '" + escape(spec.name) + "': " + why;
+            if (!parse_value(entry.substr(equals + 1), setting.value, why)) {
+                error = std::string(variable) + ": tag '" + escape(setting.name) + "': " + why;
                 return false;
             }
         }
-        if (spec.name.empty()) {
+        if (setting.name.empty()) {
             error = std::string(variable) + "='" + escape(list) +
                     "': expected comma-separated tag names, each optionally =VALUE, none empty";
             return false;
         }
-        add_tag(tags, spec);
+        add_tag(tags, setting);
     }
     return true;
 }

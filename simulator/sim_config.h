@@ -9,7 +9,7 @@
 
 namespace quorvel_sim {
 
-struct tag_spec {
+struct tag_setting {
     std::string name;
     bool is_output;
     std::uint64_t value;
@@ -22,7 +22,7 @@ struct sim_config {
     std::string event_log_path;       // QUORVEL_SIM_EVENT_LOG (empty: no log)
     bool report_in_open = false;      // QUORVEL_SIM_REPORT_IN_OPEN
     unsigned open_storm_ms = 0;       // QUORVEL_SIM_OPEN_STORM_MS: callbacks during each open
-    std::vector<tag_spec> tags;       // defaults, then QUORVEL_SIM_INPUTS / _OUTPUTS
+    std::vector<tag_setting> tags;    // defaults, then QUORVEL_SIM_INPUTS / _OUTPUTS
 };
 
 // Fills config from the environment. On a bad setting, returns false and

@@ -137,7 +137,11 @@ void mirror_run::start_mirror(const std::string &monitored, const std::string &o
     // Each handle is stored as its open returns, and the output tag is opened
     // only after the monitored tag's handle is stored.
     wait_for_events("open ", 2);
-    ASSERT_EQ(events().back(),
+    std::vector<std::string> opens;
+    for (const std::string &event : events())
+        if (event.compare(0, 5, "open ") == 0)
+            opens.push_back(event);
+    ASSERT_EQ(opens[1],
               "open \"" + quorvel_sim::escape(output) + "\" reserved=0 -> " + handle(output));
 }
 
