@@ -99,7 +99,7 @@ QUORVEL_EXPORT int quorvel_init(int mode, const quorvel_config *config, std::uin
         return start(mode, config, reserved);
     } catch (const std::bad_alloc &) {
         complain("out of memory in quorvel_init");
-        return init_error_no_threads;
+        return init_error_out_of_memory;
     }
 }
 

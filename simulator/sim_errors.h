@@ -13,6 +13,7 @@ enum init_error : int {
     init_error_control_socket = -1003,  // the control socket could not be set up
     init_error_event_log = -1004,       // the event log file could not be opened
     init_error_no_threads = -1005,      // the device threads could not be started
+    init_error_out_of_memory = -1006,
 };
 
 } // namespace quorvel_sim

@@ -17,10 +17,11 @@ static_assert(std::atomic<quorvel_tag>::is_always_lock_free,
 // Index 0: the monitored tag, index 1: the output tag. Published by main as
 // each open returns; a callback for a handle not yet stored matches neither
 // and is ignored.
-std::atomic<quorvel_tag> tag_opened[2];
+// The handles and the value sit on cache lines of their own, so that reports
+// do not keep evicting the handles that every callback reads.
+alignas(64) std::atomic<quorvel_tag> tag_opened[2];
 
-// The last value reported for the monitored tag. On a cache line of its own,
-// so that reports do not keep evicting the handles every callback reads.
+// The last value reported for the monitored tag.
 alignas(64) std::atomic<std::uint64_t> tag_data;
 
 namespace {
@@ -52,7 +53,8 @@ void print_usage(const char *program)
 int main(int argc, char *argv[])
 {
     if (argc != 3) {
-        // Started through execve with no argv[0] at all, there is no name to show.
+        // Started with no argv[0], or the empty one Linux puts in its place,
+        // there is no name to show.
         print_usage(argc > 0 && argv[0][0] != '\0' ? argv[0] : "tag-mirror");
         return -1;
     }
@@ -66,9 +68,12 @@ int main(int argc, char *argv[])
         return -1;
     }
 
+    // The monitored tag first: once the output tag opens, the SDK starts asking
+    // for a value that only the monitored tag's handle can supply.
     for (int i = 0; i < 2; ++i) {
         const char *name = argv[1 + i];
         const quorvel_tag tag = quorvel_open(name, 0);
+        // Stored before it is tested: the SDK may call back with it from now on.
         tag_opened[i].store(tag, order);
         if (tag == 0) {
             std::printf("fail to open tag: %s\n", name);
