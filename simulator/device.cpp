@@ -28,7 +28,7 @@ struct pending_call {
     std::uint64_t value;
 };
 
-std::mutex mutex; // guards everything below but the callback pointer
+std::mutex mutex; // guards the tag table, stopping and cycle
 std::condition_variable wake;
 std::vector<tag> tags; // handle = index + 1
 bool stopping;
