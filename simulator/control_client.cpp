@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "socket_io.h"
 #include "text_codec.h"
 
 namespace quorvel_sim {
@@ -35,16 +36,8 @@ int control_connect(const std::string &path)
 
 bool control_request(int fd, const std::string &request, std::string &reply)
 {
-    const std::string line = request + '\n';
-    std::size_t done = 0;
-    while (done < line.size()) {
-        const ssize_t n = send(fd, line.data() + done, line.size() - done, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
+    if (!send_all(fd, request + '\n'))
+        return false;
     reply.clear();
     char c;
     for (;;) {

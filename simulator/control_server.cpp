@@ -16,6 +16,7 @@
 
 #include "commands.h"
 #include "fd_placement.h"
+#include "socket_io.h"
 
 namespace quorvel_sim {
 
@@ -40,20 +41,6 @@ std::string socket_path;
 std::string describe(const char *what)
 {
     return std::string(what) + " '" + socket_path + "': " + std::strerror(errno);
-}
-
-void send_all(int fd, const std::string &text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        // MSG_NOSIGNAL: a client that hung up must not kill the program with SIGPIPE.
-        const ssize_t n = send(fd, text.data() + done, text.size() - done, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;
-        done += static_cast<std::size_t>(n);
-    }
 }
 
 // Answers every complete line; false once the client should be dropped.

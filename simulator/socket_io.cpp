@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: MIT
+#include "socket_io.h"
+
+#include <cerrno>
+
+#include <sys/socket.h>
+
+namespace quorvel_sim {
+
+bool send_all(int fd, const std::string &text)
+{
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = send(fd, text.data() + done, text.size() - done, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace quorvel_sim
