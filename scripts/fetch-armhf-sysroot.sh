@@ -57,7 +57,7 @@ CONF
 export APT_CONFIG="$work/apt/apt.conf"
 
 echo "Fetching Debian 11 armhf ${packages[*]} from $mirror" >&2
-apt-get -qq update >"$work/apt.log" 2>&1 ||
+apt-get -qq --error-on=any update >"$work/apt.log" 2>&1 ||
     fail "cannot read Debian $suite's package index from $mirror (see $work/apt.log);" \
         "the armhf build needs Debian's archive once, then reuses $dest"
 (cd "$work" && apt-get -qq download "${packages[@]/%/:armhf}") >>"$work/apt.log" 2>&1 ||
