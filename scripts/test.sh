@@ -8,12 +8,17 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh host armhf analysis
+passed=0
 for preset in host armhf asan tsan; do
     echo "=== $preset"
     cmake --preset "$preset"
     cmake --build --preset "$preset"
-    ctest --preset "$preset"
+    ctest --preset "$preset" | tee "build/$preset/ctest-summary.txt"
+    # "100% tests passed, 0 tests failed out of 7": ctest stops the script on any failure.
+    total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "build/$preset/ctest-summary.txt")
+    passed=$((passed + total))
 done
 
 echo "=== static analysis"
 scripts/analyze.sh
+echo "tests: $passed passed, 0 failed"
