@@ -71,7 +71,7 @@ std::string get_verb(const args &a)
     std::uint64_t value = 0;
     if (!known_tag(a[1], name, handle, error))
         return error;
-    device_get(name, value);
+    device_value(handle, value);
     return "ok " + decimal(value) + ' ' + hex_bytes(&value, sizeof value);
 }
 

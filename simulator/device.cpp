@@ -184,11 +184,6 @@ bool device_set(const std::string &name, std::uint64_t value)
     return true;
 }
 
-bool device_get(const std::string &name, std::uint64_t &value)
-{
-    return device_value(device_handle(name), value);
-}
-
 bool device_value(quorvel_tag handle, std::uint64_t &value)
 {
     const std::lock_guard<std::mutex> lock(mutex);

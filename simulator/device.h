@@ -33,8 +33,7 @@ bool device_is_open(quorvel_tag handle);
 
 // Sets a tag's value as the field would: an open input is reported if it changed.
 bool device_set(const std::string &name, std::uint64_t value);
-bool device_get(const std::string &name, std::uint64_t &value);
-// The same by handle; false for a handle no tag has.
+// A tag's value, an output's last written; false for a handle no tag has.
 bool device_value(quorvel_tag handle, std::uint64_t &value);
 
 // Calls the program's callback the way the device does.
