@@ -26,11 +26,14 @@ check "named and versioned as Debian expects" \
     test "$(basename "$deb")" = "tag-mirror_$(field Version)_${arch}.deb"
 check "Architecture: $arch" test "$(field Architecture)" = "$arch"
 check "installs exactly the program, its man page, docs, unit and example" test "$contents" = "$(
-    printf '%s\n' ./etc/tag-mirror/example.conf ./lib/systemd/system/tag-mirror@.service \
-        ./usr/bin/tag-mirror ./usr/share/doc/tag-mirror/changelog.gz \
-        ./usr/share/doc/tag-mirror/copyright ./usr/share/man/man1/tag-mirror.1.gz | sort)"
-check "the example instance file is a conffile" \
-    grep -qx /etc/tag-mirror/example.conf "$work/control/conffiles"
+    printf '%s\n' ./lib/systemd/system/tag-mirror@.service ./usr/bin/tag-mirror \
+        ./usr/share/doc/tag-mirror/changelog.gz ./usr/share/doc/tag-mirror/copyright \
+        ./usr/share/doc/tag-mirror/examples/example.conf ./usr/share/man/man1/tag-mirror.1.gz |
+        sort)"
+check "no instance file, so no mirror can start before one is written" \
+    test -d "$work/root/etc/tag-mirror" -a -z "$(ls -A "$work/root/etc/tag-mirror")"
+check "maintainer scripts for the running instances" \
+    test "$(cd "$work/control" && ls -d postinst prerm postrm 2>/dev/null | wc -l)" = 3
 
 # libc6's version in Depends must cover the newest glibc symbol the binary needs.
 binary="$work/root/usr/bin/tag-mirror"
