@@ -2,8 +2,8 @@
 # SPDX-License-Identifier: MIT
 # Installs, from Debian's archive, whatever the named jobs need and this
 # machine lacks. Jobs: host (build, simulator, tests, sanitizers, benchmarks),
-# armhf (cross build, emulation and the Debian package checks), analysis
-# (clang-tidy, cppcheck).
+# armhf (cross build, emulation and the Debian package checks), gateway (the
+# system test's Debian 11 armhf VM), analysis (clang-tidy, cppcheck).
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev)
@@ -11,8 +11,9 @@ for job in "$@"; do
     case "$job" in
     host) ;;
     armhf) packages+=(g++-arm-linux-gnueabihf qemu-user lintian systemd) ;;
+    gateway) packages+=(qemu-system-arm qemu-utils debootstrap cpio e2fsprogs debian-archive-keyring) ;;
     analysis) packages+=(clang-tidy cppcheck) ;;
-    *) echo "install-deps.sh: unknown job '$job' (host, armhf, analysis)" >&2; exit 2 ;;
+    *) echo "install-deps.sh: unknown job '$job' (host, armhf, gateway, analysis)" >&2; exit 2 ;;
     esac
 done
 

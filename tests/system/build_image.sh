@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Builds the Debian 11 armhf gateway the system test boots, from Debian's
+# packages only, unless the one in $TAG_MIRROR_VM_DIR/image was built from
+# these very scripts. Nothing ARM runs on this machine:
+#  1. Debian 11's armmp-lpae kernel and busybox-static are unpacked with
+#     dpkg -x, and an initramfs is put together by hand;
+#  2. debootstrap --foreign unpacks the root file system, mkfs.ext4 -d makes
+#     an image of it (no loop mount);
+#  3. the VM boots that image once to run debootstrap's second stage and set
+#     it up for tests (guest_setup.sh), then powers off;
+#  4. the image becomes base.qcow2, which every run overlays and never changes.
+. "$(dirname "$0")/vm.sh"
+# shellcheck source=../../scripts/bullseye-apt.sh
+. "$source_tree/scripts/bullseye-apt.sh"
+
+packages=systemd-sysv,udev,kmod,procps,socat
+recipe=(vm.sh build_image.sh initramfs_init guest_setup.sh guest_runner.sh guest-runner.service)
+key=$( (cd "$system_tests" && sha256sum "${recipe[@]}" && echo "$packages") | sha256sum | cut -c1-16)
+if [ "$(cat "$image_dir/key" 2>/dev/null)" = "$key" ]; then
+    exit 0
+fi
+
+work=$vm_dir/work
+rm -rf "$image_dir" "$work"
+mkdir -p "$work/debs"
+started=$SECONDS
+log "building the gateway image in $image_dir (once; later runs reuse it)"
+bullseye_apt "$vm_dir/apt"
+
+# The kernel: virtio core, PCI host, PL011 serial, PL031 clock and PL061 GPIO
+# are built in; what finds and mounts the root disk is a module.
+kernel=$(apt-cache depends linux-image-armmp-lpae | sed -n 's/^ *Depends: \(linux-image-[0-9].*\)$/\1/p' | head -n 1)
+[ -n "$kernel" ] || { echo "cannot find Debian 11's armmp-lpae kernel package" >&2; exit 1; }
+(cd "$work/debs" && apt-get -qq download "$kernel:armhf" busybox-static:armhf) >&2
+for deb in "$work"/debs/*.deb; do
+    dpkg -x "$deb" "$work/unpacked"
+done
+kernel_version=$(ls "$work/unpacked/lib/modules")
+
+initramfs=$work/initramfs
+mkdir -p "$initramfs/bin"
+cp "$work/unpacked/bin/busybox" "$initramfs/bin/"
+install -m 0755 "$system_tests/initramfs_init" "$initramfs/init"
+# In load order: dependencies first.
+for module in drivers/virtio/virtio_mmio drivers/block/virtio_blk lib/crc16 fs/mbcache \
+              fs/jbd2/jbd2 crypto/crc32c_generic fs/ext4/ext4 \
+              drivers/char/hw_random/rng-core drivers/char/hw_random/virtio-rng; do
+    install -D -m 0644 "$work/unpacked/lib/modules/$kernel_version/kernel/$module.ko" \
+        "$initramfs/lib/modules/$module.ko"
+    echo "/lib/modules/$module.ko" >>"$initramfs/modules"
+done
+
+root=$work/root
+log "debootstrap --foreign bullseye armhf ($packages)"
+debootstrap --foreign --arch=armhf --variant=minbase --include="$packages" \
+    bullseye "$root" "$(debian_mirror)" >"$work/debootstrap.log" 2>&1 ||
+    { tail -n 20 "$work/debootstrap.log" >&2; exit 1; }
+# In a container debootstrap makes the target's /proc a link to the host's;
+# booted, that link would point at itself.
+if [ -L "$root/proc" ]; then rm "$root/proc" && mkdir -m 0555 "$root/proc"; fi
+mkdir -p "$root/lib/modules" "$root/setup"
+cp -a "$work/unpacked/lib/modules/$kernel_version" "$root/lib/modules/"
+install -m 0755 "$system_tests/guest_setup.sh" "$system_tests/guest_runner.sh" "$root/setup/"
+install -m 0644 "$system_tests/guest-runner.service" "$root/setup/"
+echo "$kernel_version" >"$root/setup/kernel-version"
+
+mkdir -p "$image_dir"
+cp "$work/unpacked/boot/vmlinuz-$kernel_version" "$image_dir/vmlinuz"
+(cd "$initramfs" && find . | LC_ALL=C sort | cpio --quiet -o -H newc -R 0:0 | gzip -9) \
+    >"$image_dir/initrd.img"
+mkfs.ext4 -q -F -L vmroot -d "$root" "$work/root.raw" 2G
+
+log "booting it once to finish debootstrap inside the emulated gateway (a few minutes)"
+VM_TIMEOUT=${VM_SETUP_TIMEOUT:-3600} vm_boot "$work/root.raw" raw "vmsetup=/setup/guest_setup.sh" \
+    >"$work/setup-console.log" 2>&1 || true
+if ! grep -q '^guest_setup: done' "$work/setup-console.log" ||
+   ! grep -q 'initramfs: root unmounted cleanly' "$work/setup-console.log"; then
+    echo "the image's setup inside the VM failed; the end of its console:" >&2
+    tail -n 40 "$work/setup-console.log" >&2
+    exit 1
+fi
+qemu-img convert -O qcow2 "$work/root.raw" "$image_dir/base.qcow2"
+grep '^guest_setup:' "$work/setup-console.log" >"$image_dir/setup.txt"
+echo "$key" >"$image_dir/key"
+rm -rf "$work"
+log "gateway image ready in $((SECONDS - started)) s: $(tail -n 1 "$image_dir/setup.txt")"

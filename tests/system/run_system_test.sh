@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The system test: boots the Debian 11 armhf gateway (built once by
+# build_image.sh) on a fresh copy-on-write overlay under qemu-system-arm, and
+# has on_gateway.sh install, run, restart, upgrade and remove the package
+# there as an administrator would, against the armhf simulator installed as
+# the gateway's libQuorvel.so. The test travels in on a read-only disk
+# holding a tar archive and its findings come back on another; no network.
+#
+#   run_system_test.sh BUILD_DIR LIBQUORVEL SDK_PROBE
+#
+# Exit status 0 when every check in the gateway passed. The last run's
+# console, log and findings stay in $TAG_MIRROR_VM_DIR/last-run.
+. "$(dirname "$0")/vm.sh"
+build=$(realpath "${1:?usage: run_system_test.sh BUILD_DIR LIBQUORVEL SDK_PROBE}")
+sdk=$(realpath "${2:?}")
+probe=$(realpath "${3:?}")
+
+"$system_tests/build_image.sh"
+
+run=$vm_dir/last-run
+rm -rf "$run"
+mkdir -p "$run/payload" "$run/findings"
+(cd "$build" && cpack -B "$run/cpack" >"$run/cpack.log" 2>&1) || { cat "$run/cpack.log"; exit 1; }
+deb=$(ls "$run"/cpack/*.deb)
+cp "$deb" "$run/payload/"
+# The same package under a higher version: what an upgrade replaces is the
+# installed files under the running mirrors, whatever changed in them.
+dpkg-deb -R "$deb" "$run/newer"
+version=$(dpkg-deb --field "$deb" Version)
+sed -i "s/^Version: .*/Version: $version+upgrade/" "$run/newer/DEBIAN/control"
+dpkg-deb --root-owner-group -b "$run/newer" "$run/payload/" >/dev/null
+cp "$sdk" "$run/payload/libQuorvel.so"
+cp "$probe" "$run/payload/sdk_probe"
+install -m 0755 "$system_tests/on_gateway.sh" "$run/payload/run"
+tar -cf "$run/payload.tar" --owner=0 --group=0 -C "$run/payload" .
+truncate -s 64M "$run/findings.img"
+qemu-img create -q -f qcow2 -b "$image_dir/base.qcow2" -F qcow2 "$run/overlay.qcow2"
+
+# The test may reboot the gateway; qemu then exits, and the next boot goes
+# on with the same disks, as a reboot would.
+for boot in 1 2 3; do
+    log "boot $boot of the gateway (console: $run/console.log)"
+    VM_TIMEOUT=${VM_RUN_TIMEOUT:-1200} vm_boot "$run/overlay.qcow2" qcow2 "" \
+        -drive "if=none,id=payload,file=$run/payload.tar,format=raw,readonly=on" \
+        -device virtio-blk-device,drive=payload,serial=payload \
+        -drive "if=none,id=findings,file=$run/findings.img,format=raw" \
+        -device virtio-blk-device,drive=findings,serial=results \
+        >>"$run/console.log" 2>&1 || log "qemu ended with status $?"
+    # Before the gateway writes its findings the disk holds only zeros.
+    tar -xf "$run/findings.img" -C "$run/findings" 2>/dev/null
+    [ -e "$run/findings/failed" ] && break
+    [ "$(grep -ac 'guest_runner: rebooting' "$run/console.log")" -ge "$boot" ] || break
+done
+
+if [ ! -e "$run/findings/failed" ]; then
+    echo "the gateway brought back no findings; the end of its console:" >&2
+    tail -n 40 "$run/console.log" >&2
+    exit 1
+fi
+grep -E '^(CHECK|FAILED)' "$run/findings/run.log" || true
+failed=$(cat "$run/findings/failed")
+echo "gateway: $failed check(s) failed (log: $run/findings/run.log)"
+[ "$failed" = 0 ]

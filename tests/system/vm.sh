@@ -1,0 +1,33 @@
+# SPDX-License-Identifier: MIT
+# Sourced by the system test's scripts: where the Debian 11 armhf gateway VM
+# is kept, and the one qemu-system-arm command line every boot uses.
+#
+# TAG_MIRROR_VM_DIR: the image, its kernel, the apt cache and the runs
+#   (default: build/gateway-vm in the source tree)
+# VM_MEM (MiB, default 512), VM_SMP (default 2): the emulated gateway
+set -euo pipefail
+system_tests=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source_tree=$(cd "$system_tests/../.." && pwd)
+vm_dir=${TAG_MIRROR_VM_DIR:-$source_tree/build/gateway-vm}
+image_dir=$vm_dir/image
+
+log() { printf '[%(%H:%M:%S)T] %s\n' -1 "$*" >&2; }
+
+# vm_boot DISK FORMAT KERNEL_ARGS [QEMU_ARGS...]: boots the image's kernel
+# and initramfs with DISK as the root (virtio serial "vmroot") until the guest
+# powers off or resets, or VM_TIMEOUT seconds (default 1800) pass. The serial
+# console is standard output.
+vm_boot() {
+    local disk=$1 format=$2 kernel_args=$3
+    shift 3
+    timeout "${VM_TIMEOUT:-1800}" qemu-system-arm \
+        -M virt,highmem=off -cpu cortex-a15 -smp "${VM_SMP:-2}" -m "${VM_MEM:-512}" \
+        -accel tcg,thread=multi,tb-size=64 \
+        -kernel "$image_dir/vmlinuz" -initrd "$image_dir/initrd.img" \
+        -append "console=ttyAMA0 panic=-1 $kernel_args" \
+        -drive "if=none,id=root,file=$disk,format=$format,cache=unsafe,discard=unmap" \
+        -device virtio-blk-device,drive=root,serial=vmroot \
+        -device virtio-rng-device \
+        -nic none -display none -monitor none -serial stdio -no-reboot \
+        "$@" </dev/null
+}
