@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "command_help.h"
 #include "device.h"
 #include "stress.h"
 #include "text_codec.h"
@@ -14,10 +15,6 @@ namespace quorvel_sim {
 namespace {
 
 using args = std::vector<std::string>;
-
-const char usage[] =
-    "ok verbs: set NAME VALUE | get NAME | handle NAME | call HANDLE VALUE|null | "
-    "stress MONITOR OUTPUT REPORTERS READERS CALLS | help";
 
 std::string fail(const std::string &why)
 {
@@ -35,41 +32,33 @@ bool read_count(const std::string &text, std::uint64_t max, std::uint64_t &value
     return true;
 }
 
-// Resolves an escaped name to a known tag's handle, or explains why not.
-bool known_tag(const std::string &token, std::string &name, quorvel_tag &handle,
-               std::string &error)
+// A known tag's handle, or 0 with error saying why.
+quorvel_tag known_tag(const std::string &name, std::string &error)
 {
-    if (!unescape(token, name)) {
-        error = fail("malformed escape in name '" + token + "'");
-        return false;
-    }
-    handle = device_handle(name);
-    if (handle == 0) {
-        error = fail("no tag named '" + token + "'");
-        return false;
-    }
-    return true;
+    const quorvel_tag handle = device_handle(name);
+    if (handle == 0)
+        error = fail("no tag named '" + escape(name) + "'");
+    return handle;
 }
 
 std::string set_verb(const args &a)
 {
-    std::string name, error;
-    quorvel_tag handle = 0;
+    std::string error;
     std::uint64_t value = 0;
-    if (!known_tag(a[1], name, handle, error))
+    if (known_tag(a[1], error) == 0)
         return error;
     if (!parse_value(a[2], value, error))
         return fail(error);
-    device_set(name, value);
+    device_set(a[1], value);
     return "ok";
 }
 
 std::string get_verb(const args &a)
 {
-    std::string name, error;
-    quorvel_tag handle = 0;
+    std::string error;
     std::uint64_t value = 0;
-    if (!known_tag(a[1], name, handle, error))
+    const quorvel_tag handle = known_tag(a[1], error);
+    if (handle == 0)
         return error;
     device_value(handle, value);
     return "ok " + decimal(value) + ' ' + hex_bytes(&value, sizeof value);
@@ -77,18 +66,16 @@ std::string get_verb(const args &a)
 
 std::string handle_verb(const args &a)
 {
-    std::string name, error;
-    quorvel_tag tag = 0;
-    if (!known_tag(a[1], name, tag, error))
-        return error;
-    return "ok " + std::to_string(tag);
+    std::string error;
+    const quorvel_tag handle = known_tag(a[1], error);
+    return handle != 0 ? "ok " + std::to_string(handle) : error;
 }
 
 std::string call_verb(const args &a)
 {
     std::uint64_t handle = 0;
     if (!read_count(a[1], UINTPTR_MAX, handle) || handle == 0)
-        return fail("expected a non-zero handle, got '" + a[1] + "'");
+        return fail("expected a non-zero handle, got '" + escape(a[1]) + "'");
     const auto tag = static_cast<quorvel_tag>(handle);
     if (a[2] == "null") {
         // The device never passes a null record for a tag it has opened, and
@@ -108,10 +95,11 @@ std::string call_verb(const args &a)
 
 std::string stress_verb(const args &a)
 {
-    std::string name, error;
-    quorvel_tag monitored = 0, output = 0;
+    std::string error;
+    const quorvel_tag monitored = known_tag(a[1], error);
+    const quorvel_tag output = monitored != 0 ? known_tag(a[2], error) : 0;
     std::uint64_t reporters = 0, readers = 0, calls = 0;
-    if (!known_tag(a[1], name, monitored, error) || !known_tag(a[2], name, output, error))
+    if (output == 0)
         return error;
     if (!read_count(a[3], 16, reporters) || !read_count(a[4], 16, readers) ||
         !read_count(a[5], 100000000, calls))
@@ -136,22 +124,38 @@ const verb verbs[] = {
     {"call", 2, call_verb}, {"stress", 5, stress_verb},
 };
 
+// The help on one line, as a reply must be.
+std::string help_line()
+{
+    std::string line = "ok ";
+    for (const char *c = command_help; *c != '\0'; ++c) {
+        if (*c != '\n')
+            line += *c;
+        else if (c[1] != '\0')
+            line += " | ";
+    }
+    return line;
+}
+
 } // namespace
 
 std::string run_command(const std::string &line)
 {
-    const args a = split_tokens(line);
+    args a;
+    std::string error;
+    if (!parse_request(line, a, error))
+        return fail(error);
     if (a.empty() || a[0] == "help")
-        return usage;
+        return help_line();
     for (const verb &v : verbs) {
         if (a[0] != v.name)
             continue;
         if (a.size() != v.arguments + 1)
-            return fail(a[0] + " takes " + std::to_string(v.arguments) + " argument(s); " +
-                        (usage + 3));
+            return fail(a[0] + " takes " + std::to_string(v.arguments) +
+                        " argument(s); \"help\" lists the commands");
         return v.run(a);
     }
-    return fail("unknown verb '" + escape(a[0]) + "'; " + (usage + 3));
+    return fail("unknown command '" + escape(a[0]) + "'; \"help\" lists the commands");
 }
 
 } // namespace quorvel_sim

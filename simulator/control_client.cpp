@@ -1,66 +1,79 @@
 // SPDX-License-Identifier: MIT
 #include "control_client.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
+#include <chrono>
 
+#include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include "socket_io.h"
-#include "text_codec.h"
 
 namespace quorvel_sim {
 
-int control_connect(const std::string &path)
+bool control_connect(control_connection &connection, const std::string &path)
 {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path) {
+    control_close(connection);
+    sockaddr_un address;
+    if (!unix_address(path, address)) {
         errno = ENAMETOOLONG;
-        return -1;
+        return false;
     }
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        return -1;
+        return false;
     if (connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
         const int saved = errno;
         close(fd);
         errno = saved;
-        return -1;
+        return false;
     }
-    return fd;
+    connection.fd = fd;
+    return true;
 }
 
-bool control_request(int fd, const std::string &request, std::string &reply)
+void control_close(control_connection &connection)
 {
-    if (!send_all(fd, request + '\n'))
-        return false;
-    reply.clear();
-    char c;
-    for (;;) {
-        const ssize_t n = recv(fd, &c, 1, 0);
+    if (connection.fd >= 0)
+        close(connection.fd);
+    connection.fd = -1;
+    connection.received.clear();
+}
+
+request_result control_request(control_connection &connection, const std::string &request,
+                               std::string &reply, int timeout_ms)
+{
+    if (!send_all(connection.fd, request + '\n'))
+        return request_result::hung_up;
+    using clock = std::chrono::steady_clock;
+    const clock::time_point deadline = clock::now() + std::chrono::milliseconds(timeout_ms);
+    std::string &received = connection.received;
+    std::size_t end;
+    while ((end = received.find('\n')) == std::string::npos) {
+        int wait_ms = -1;
+        if (timeout_ms >= 0) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - clock::now());
+            wait_ms = static_cast<int>(std::max<long long>(0, left.count()));
+        }
+        pollfd readable = {connection.fd, POLLIN, 0};
+        const int ready = poll(&readable, 1, wait_ms);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready == 0)
+            return request_result::timed_out;
+        char block[4096];
+        const ssize_t n = ready < 0 ? -1 : recv(connection.fd, block, sizeof block, 0);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return false;
-        if (c == '\n')
-            return true;
-        reply += c;
+            return request_result::hung_up;
+        received.append(block, static_cast<std::size_t>(n));
     }
-}
-
-std::string request_line(const std::vector<std::string> &arguments)
-{
-    std::string line;
-    for (const std::string &argument : arguments) {
-        if (!line.empty())
-            line += ' ';
-        line += escape(argument);
-    }
-    return line;
+    reply = received.substr(0, end);
+    received.erase(0, end + 1);
+    return request_result::answered;
 }
 
 } // namespace quorvel_sim

@@ -5,21 +5,27 @@
 #define QUORVEL_SIM_CONTROL_CLIENT_H
 
 #include <string>
-#include <vector>
 
 #include "socket_path.h"
 
 namespace quorvel_sim {
 
-// Connects; -1 with errno set on failure.
-int control_connect(const std::string &path);
+struct control_connection {
+    int fd = -1;
+    std::string received; // what came after the last reply's newline
+};
 
-// Sends one request and reads its one-line reply (without the newline).
-// False if the connection failed on the way.
-bool control_request(int fd, const std::string &request, std::string &reply);
+// Connects; false, with errno set, on failure.
+bool control_connect(control_connection &connection, const std::string &path);
+// Closes the connection, if open.
+void control_close(control_connection &connection);
 
-// Joins raw arguments into one request line, escaping each.
-std::string request_line(const std::vector<std::string> &arguments);
+enum class request_result { answered, hung_up, timed_out };
+
+// Sends one request line and reads its one-line reply (without the newline),
+// waiting at most timeout_ms for it (a negative timeout waits for ever).
+request_result control_request(control_connection &connection, const std::string &request,
+                               std::string &reply, int timeout_ms = -1);
 
 } // namespace quorvel_sim
 

@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "control_server.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <list>
 #include <system_error>
 #include <thread>
-#include <vector>
 
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include "commands.h"
@@ -27,13 +27,18 @@ namespace {
 constexpr std::size_t max_line = 1 << 20;
 constexpr std::size_t max_clients = 16;
 
+// Each connection is served on a thread of its own, so that a client that
+// stops reading its replies, or waits for a long stress run, holds up no one
+// else. Only the accepting thread, and stop once it has joined that thread,
+// touch the list; a connection's socket is closed only after its thread ended.
 struct client {
-    int fd;
-    std::string pending;
-    bool discarding; // the rest of an over-long line, up to its newline
+    int fd = -1;
+    std::thread thread;
+    std::atomic<bool> done{false};
 };
 
 std::thread server;
+std::list<client> clients;
 int listen_fd = -1;
 int stop_event = -1; // readable once the server is to stop
 std::string socket_path;
@@ -43,70 +48,103 @@ std::string describe(const char *what)
     return std::string(what) + " '" + socket_path + "': " + std::strerror(errno);
 }
 
-// Answers every complete line; false once the client should be dropped.
-bool serve(client &c)
+// Answers the connection's lines in order until it hangs up or is shut down.
+void serve(int fd)
 {
+    std::string pending;
+    bool discarding = false; // the rest of an over-long line, up to its newline
     char buffer[65536];
-    const ssize_t n = recv(c.fd, buffer, sizeof buffer, 0);
-    if (n < 0 && errno == EINTR)
-        return true;
-    if (n <= 0)
-        return false;
-    c.pending.append(buffer, static_cast<std::size_t>(n));
-    std::size_t end;
-    while ((end = c.pending.find('\n')) != std::string::npos) {
-        std::string line = c.pending.substr(0, end);
-        c.pending.erase(0, end + 1);
-        if (c.discarding) {
-            c.discarding = false;
+    for (;;) {
+        const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;
+        pending.append(buffer, static_cast<std::size_t>(n));
+        std::size_t end;
+        while ((end = pending.find('\n')) != std::string::npos) {
+            std::string line = pending.substr(0, end);
+            pending.erase(0, end + 1);
+            if (discarding) {
+                discarding = false;
+                continue;
+            }
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            if (!send_all(fd, run_command(line) + '\n'))
+                return;
+        }
+        if (pending.size() > max_line) {
+            if (!discarding &&
+                !send_all(fd, "error: line longer than " + std::to_string(max_line) + " bytes\n"))
+                return;
+            discarding = true;
+            pending.clear();
+        }
+    }
+}
+
+void end_finished_clients()
+{
+    for (auto c = clients.begin(); c != clients.end();) {
+        if (!c->done.load()) {
+            ++c;
             continue;
         }
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        send_all(c.fd, run_command(line) + '\n');
+        c->thread.join();
+        close(c->fd);
+        c = clients.erase(c);
     }
-    if (c.pending.size() > max_line) {
-        if (!c.discarding)
-            send_all(c.fd, "error: line longer than " + std::to_string(max_line) + " bytes\n");
-        c.discarding = true;
-        c.pending.clear();
+}
+
+void accept_client()
+{
+    const int fd = above_standard_fds(accept4(listen_fd, nullptr, nullptr, SOCK_CLOEXEC));
+    if (fd < 0)
+        return;
+    end_finished_clients();
+    if (clients.size() >= max_clients) {
+        send_all(fd, "error: too many control connections\n");
+        close(fd);
+        return;
     }
-    return true;
+    client &c = clients.emplace_back();
+    c.fd = fd;
+    try {
+        c.thread = std::thread([&c] {
+            serve(c.fd);
+            c.done = true;
+        });
+    } catch (const std::system_error &) {
+        send_all(fd, "error: no thread to serve this connection\n");
+        close(fd);
+        clients.pop_back();
+    }
 }
 
 void run()
 {
-    std::vector<client> clients;
-    std::vector<pollfd> fds;
     for (;;) {
-        fds.assign({{stop_event, POLLIN, 0}, {listen_fd, POLLIN, 0}});
-        for (const client &c : clients)
-            fds.push_back({c.fd, POLLIN, 0});
-        if (poll(fds.data(), fds.size(), -1) < 0) {
+        pollfd fds[] = {{stop_event, POLLIN, 0}, {listen_fd, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) {
             if (errno == EINTR)
                 continue;
             break;
         }
         if (fds[0].revents != 0)
             break;
-        for (std::size_t i = clients.size(); i-- > 0;) {
-            if (fds[i + 2].revents != 0 && !serve(clients[i])) {
-                close(clients[i].fd);
-                clients.erase(clients.begin() + static_cast<long>(i));
-            }
-        }
-        if (fds[1].revents != 0) {
-            const int fd = above_standard_fds(accept4(listen_fd, nullptr, nullptr, SOCK_CLOEXEC));
-            if (fd >= 0 && clients.size() < max_clients) {
-                clients.push_back({fd, {}, false});
-            } else if (fd >= 0) {
-                send_all(fd, "error: too many control connections\n");
-                close(fd);
-            }
-        }
+        if (fds[1].revents != 0)
+            accept_client();
     }
-    for (const client &c : clients)
+    // A thread waiting for its client, or blocked on a client that reads
+    // nothing, wakes up once its socket is shut down.
+    for (client &c : clients)
+        shutdown(c.fd, SHUT_RDWR);
+    for (client &c : clients) {
+        c.thread.join();
         close(c.fd);
+    }
+    clients.clear();
 }
 
 void close_all()
@@ -146,14 +184,12 @@ bool claim_path(const sockaddr_un &address, std::string &error)
 bool control_server_start(const std::string &path, std::string &error)
 {
     socket_path = path;
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.empty() || path.size() >= sizeof address.sun_path) {
+    sockaddr_un address;
+    if (!unix_address(path, address)) {
         error = "QUORVEL_SIM_SOCKET='" + path + "': a socket path needs 1 to " +
                 std::to_string(sizeof address.sun_path - 1) + " bytes";
         return false;
     }
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     if (!claim_path(address, error))
         return false;
 

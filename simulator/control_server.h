@@ -11,7 +11,8 @@ namespace quorvel_sim {
 // Binds the socket (replacing a stale one a killed process left behind) and
 // starts serving. On failure error says why and nothing is left running.
 bool control_server_start(const std::string &path, std::string &error);
-// Stops serving, closes every connection and removes the socket file.
+// Stops serving, closes every connection and removes the socket file. A
+// command in progress, such as a stress run, is finished first.
 void control_server_stop();
 
 } // namespace quorvel_sim

@@ -35,7 +35,7 @@ std::string word(std::uintptr_t value)
 
 void complain(const std::string &message)
 {
-    std::fprintf(stderr, "quorvel-sim: %s\n", message.c_str());
+    std::fprintf(stderr, "libQuorvel.so (simulator): %s\n", message.c_str());
 }
 
 int start(int mode, const quorvel_config *config, std::uintptr_t reserved)

@@ -2,10 +2,21 @@
 #include "socket_io.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include <sys/socket.h>
 
 namespace quorvel_sim {
+
+bool unix_address(const std::string &path, sockaddr_un &address)
+{
+    address = sockaddr_un{};
+    address.sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
 
 bool send_all(int fd, const std::string &text)
 {

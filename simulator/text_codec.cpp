@@ -12,6 +12,9 @@ namespace {
 
 const char hex_digits[] = "0123456789abcdef";
 
+// escape() never leaves a '"' standing for itself, so this can only mean "".
+const char empty_argument[] = "\"\"";
+
 int hex_value(char c)
 {
     if (c >= '0' && c <= '9')
@@ -71,19 +74,38 @@ bool unescape(const std::string &text, std::string &raw)
     return true;
 }
 
-std::vector<std::string> split_tokens(const std::string &line)
+std::string request_line(const std::vector<std::string> &arguments)
 {
-    std::vector<std::string> tokens;
+    std::string line;
+    for (const std::string &argument : arguments) {
+        if (!line.empty())
+            line += ' ';
+        line += argument.empty() ? empty_argument : escape(argument);
+    }
+    return line;
+}
+
+bool parse_request(const std::string &line, std::vector<std::string> &arguments,
+                   std::string &error)
+{
+    arguments.clear();
     std::size_t start = 0;
-    while (start <= line.size()) {
+    while (start < line.size()) {
         std::size_t end = line.find(' ', start);
         if (end == std::string::npos)
             end = line.size();
-        if (end > start)
-            tokens.push_back(line.substr(start, end - start));
+        const std::string token = line.substr(start, end - start);
         start = end + 1;
+        if (token.empty())
+            continue;
+        std::string raw;
+        if (token != empty_argument && !unescape(token, raw)) {
+            error = "malformed escape in '" + token + "'";
+            return false;
+        }
+        arguments.push_back(raw);
     }
-    return tokens;
+    return true;
 }
 
 bool parse_value(const std::string &text, std::uint64_t &value, std::string &error)

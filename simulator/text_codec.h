@@ -19,8 +19,14 @@ std::string escape(const std::string &raw);
 // The inverse of escape(); false on a malformed escape.
 bool unescape(const std::string &text, std::string &raw);
 
-// Splits a request line into tokens at single spaces.
-std::vector<std::string> split_tokens(const std::string &line);
+// A control request from raw arguments: each escaped, an empty one written
+// as "" (a '"' never stands for itself), joined by spaces.
+std::string request_line(const std::vector<std::string> &arguments);
+
+// The raw arguments of a request line, however many spaces separate them.
+// False, with error saying why, on a malformed escape.
+bool parse_request(const std::string &line, std::vector<std::string> &arguments,
+                   std::string &error);
 
 // Parses a value: a decimal integer ("-5"), "float:<number>" ("float:1.0")
 // or "bytes:<16 hex digits>" (the 8 bytes in memory order). On failure,

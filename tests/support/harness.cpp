@@ -68,9 +68,7 @@ void mirror_run::TearDown()
     const std::string errors = standard_error();
     EXPECT_EQ(errors.find("Sanitizer"), std::string::npos) << errors;
     EXPECT_EQ(errors.find("runtime error:"), std::string::npos) << errors;
-    if (control >= 0)
-        close(control);
-    control = -1;
+    quorvel_sim::control_close(control);
     for (const char *name : {"sim.sock", "events.log", "stdout", "stderr"})
         unlink(path(name).c_str());
     rmdir(directory.c_str());
@@ -182,15 +180,12 @@ void mirror_run::wait_for_events(const std::string &prefix, std::size_t count)
 
 std::string mirror_run::sim_reply(const std::vector<std::string> &arguments)
 {
-    if (control < 0) {
-        if (!eventually([&] {
-                control = quorvel_sim::control_connect(path("sim.sock"));
-                return control >= 0;
-            }))
-            return "error: no simulator to connect to";
-    }
+    if (control.fd < 0 &&
+        !eventually([&] { return quorvel_sim::control_connect(control, path("sim.sock")); }))
+        return "error: no simulator to connect to";
     std::string reply;
-    if (!quorvel_sim::control_request(control, quorvel_sim::request_line(arguments), reply))
+    if (quorvel_sim::control_request(control, quorvel_sim::request_line(arguments), reply) !=
+        quorvel_sim::request_result::answered)
         return "error: the simulator hung up";
     return reply;
 }

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "control_client.h"
 #include "process.h"
 
 namespace tests {
@@ -80,7 +81,7 @@ protected:
 private:
     void launch(spawn_request request);
     std::string path(const char *name) const;
-    int control = -1;
+    quorvel_sim::control_connection control;
 };
 
 } // namespace tests

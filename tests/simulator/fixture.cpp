@@ -1,0 +1,142 @@
+// SPDX-License-Identifier: MIT
+#include "fixture.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include <unistd.h>
+
+namespace simulator_tests {
+
+std::atomic<unsigned> callbacks{0};
+callback_behaviour behaviour;
+
+namespace {
+
+int test_callback(quorvel_tag tag, std::uintptr_t, void *record, std::uintptr_t)
+{
+    ++callbacks;
+    return behaviour ? behaviour(tag, record) : 0;
+}
+
+// The SDK may keep its address, so it lives as long as the process.
+const quorvel_config config = {16, 0, 0, test_callback};
+
+const char *const settings[] = {"QUORVEL_SIM_SOCKET",         "QUORVEL_SIM_CYCLE_MS",
+                                "QUORVEL_SIM_INPUTS",         "QUORVEL_SIM_OUTPUTS",
+                                "QUORVEL_SIM_INIT_RESULT",    "QUORVEL_SIM_EVENT_LOG",
+                                "QUORVEL_SIM_REPORT_IN_OPEN", "QUORVEL_SIM_OPEN_STORM_MS"};
+
+int temporary_file()
+{
+    char path[] = "/tmp/quorvel-sim-test-output.XXXXXX";
+    const int fd = mkstemp(path);
+    if (fd >= 0)
+        unlink(path);
+    return fd;
+}
+
+} // namespace
+
+std::string contents(int fd)
+{
+    std::string text;
+    char block[4096];
+    ssize_t n;
+    lseek(fd, 0, SEEK_SET);
+    while ((n = read(fd, block, sizeof block)) > 0)
+        text.append(block, static_cast<std::size_t>(n));
+    return text;
+}
+
+bool eventually(const std::function<bool()> &done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+void simulator::SetUp()
+{
+    char pattern[] = "/tmp/quorvel-sim-test.XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    directory = pattern;
+    socket_path = directory + "/sim.sock";
+    for (const char *variable : settings)
+        unsetenv(variable);
+    setenv("QUORVEL_SIM_SOCKET", socket_path.c_str(), 1);
+    setenv("QUORVEL_SIM_CYCLE_MS", "1", 1);
+    callbacks = 0;
+    behaviour = nullptr;
+    std::fflush(stdout);
+    captured_stdout = temporary_file();
+    saved_stdout = dup(STDOUT_FILENO);
+    ASSERT_TRUE(captured_stdout >= 0 && saved_stdout >= 0);
+    dup2(captured_stdout, STDOUT_FILENO);
+}
+
+void simulator::TearDown()
+{
+    quorvel_sim::control_close(control);
+    quorvel_uninit();
+    std::fflush(stdout);
+    dup2(saved_stdout, STDOUT_FILENO);
+    close(saved_stdout);
+    EXPECT_EQ(contents(captured_stdout), "") << "standard output belongs to the program";
+    close(captured_stdout);
+    behaviour = nullptr;
+    for (const char *name : {"/sim.sock", "/events.log"})
+        unlink((directory + name).c_str());
+    rmdir(directory.c_str());
+}
+
+int simulator::start()
+{
+    return quorvel_init(2, &config, 0);
+}
+
+std::string simulator::request(const std::string &line)
+{
+    if (control.fd < 0) {
+        EXPECT_TRUE(quorvel_sim::control_connect(control, socket_path)) << socket_path;
+    }
+    std::string reply;
+    EXPECT_EQ(quorvel_sim::control_request(control, line, reply, 10000),
+              quorvel_sim::request_result::answered)
+        << line;
+    return reply;
+}
+
+std::vector<std::string> simulator::events() const
+{
+    std::vector<std::string> out;
+    std::ifstream log(directory + "/events.log");
+    std::string line;
+    while (std::getline(log, line))
+        out.push_back(line.substr(line.find(' ') + 1));
+    return out;
+}
+
+std::string simulator::printed_on(int fd, const std::function<void()> &call)
+{
+    std::fflush(nullptr);
+    const int file = temporary_file();
+    const int saved = dup(fd);
+    dup2(file, fd);
+    call();
+    std::fflush(nullptr);
+    dup2(saved, fd);
+    close(saved);
+    std::string text = contents(file);
+    close(file);
+    return text;
+}
+
+} // namespace simulator_tests
