@@ -6,10 +6,15 @@
 #
 #   check_armhf_binary.sh TAG_MIRROR
 set -uo pipefail
+# sort and the character classes below must not follow the caller's locale.
+export LC_ALL=C
 
 binary=${1:?usage: check_armhf_binary.sh TAG_MIRROR}
 glibc_ceiling=2.31
+size_ceiling=6144
 objdump=arm-linux-gnueabihf-objdump
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 # shellcheck source=checks.sh
 . "$(dirname "$0")/checks.sh"
 
@@ -39,11 +44,21 @@ check "no RUNPATH or RPATH of the build machine" \
 
 callback=$(nm "$binary" | awk '/on_update_tag/ {print $3; exit}')
 body=$($objdump -d --no-show-raw-insn --disassemble="$callback" "$binary" | grep -P '^\s+[0-9a-f]+:\t')
+# Counted without the literal pool's data words.
+echo "on_update_tag: $(grep -cvP '\t\.word\t' <<<"$body") instructions"
 check "on_update_tag is in the binary" test -n "$callback"
 check "on_update_tag calls nothing (no bl/blx)" \
     bash -c '! grep -qP "\tblx?\s" <<<"$1"' _ "$body"
 check "on_update_tag reads the value with ldrexd" grep -qP '\tldrexd\s' <<<"$body"
 check "on_update_tag stores the value with strexd" grep -qP '\tstrexd\s' <<<"$body"
+
+arm-linux-gnueabihf-strip -o "$work/stripped" "$binary"
+size=$(stat -c %s "$work/stripped")
+echo "stripped: $size bytes"
+check "stripped, at most $size_ceiling bytes (no unwinder, no type information)" \
+    test "$size" -le "$size_ceiling"
+check "no compiler version note (.comment)" \
+    bash -c '! readelf -S "$1" | grep -q "\.comment"' _ "$binary"
 
 check "PIE" grep -q 'Type:[[:space:]]*DYN' <<<"$header"
 check "full RELRO: GNU_RELRO segment" grep -q GNU_RELRO <<<"$(readelf -l "$binary")"
