@@ -7,8 +7,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh host analysis
-cmake --preset host >/dev/null
-cmake --build --preset host >/dev/null
+# shellcheck source=build-quietly.sh
+. scripts/build-quietly.sh
+build_quietly host
 
 mapfile -t sources < <(git ls-files '*.cpp')
 echo "clang-tidy: ${#sources[@]} files"

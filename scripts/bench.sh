@@ -8,10 +8,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh host armhf
-{
-    cmake --preset host && cmake --build --preset host
-    cmake --preset armhf && cmake --build --preset armhf --target tag-mirror
-} >/dev/null
+# shellcheck source=build-quietly.sh
+. scripts/build-quietly.sh
+build_quietly host
+build_quietly armhf tag-mirror
 
 work=$(mktemp -d)
 mirror_pid=

@@ -12,7 +12,7 @@ for job in "$@"; do
     host) ;;
     armhf) packages+=(g++-arm-linux-gnueabihf qemu-user lintian systemd) ;;
     gateway) packages+=(qemu-system-arm qemu-utils debootstrap cpio e2fsprogs debian-archive-keyring) ;;
-    analysis) packages+=(clang-tidy cppcheck) ;;
+    analysis) packages+=(clang-tidy cppcheck git) ;;
     *) echo "install-deps.sh: unknown job '$job' (host, armhf, gateway, analysis)" >&2; exit 2 ;;
     esac
 done
@@ -27,5 +27,6 @@ sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 echo "Installing ${missing[*]}" >&2
 "${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+# Through env: sudo would drop the variable, and apt might stop to ask.
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
     "${missing[@]}" >/dev/null
