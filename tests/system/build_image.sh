@@ -15,7 +15,8 @@
 . "$source_tree/scripts/bullseye-apt.sh"
 
 packages=systemd-sysv,udev,kmod,procps,socat
-recipe=(vm.sh build_image.sh initramfs_init guest_setup.sh guest_runner.sh guest-runner.service)
+# What the image is made of; a change to any of them makes a new image.
+recipe=(build_image.sh initramfs_init guest_setup.sh guest_runner.sh guest-runner.service)
 key=$( (cd "$system_tests" && sha256sum "${recipe[@]}" && echo "$packages") | sha256sum | cut -c1-16)
 if [ "$(cat "$image_dir/key" 2>/dev/null)" = "$key" ]; then
     exit 0
@@ -67,7 +68,7 @@ echo "$kernel_version" >"$root/setup/kernel-version"
 
 mkdir -p "$image_dir"
 cp "$work/unpacked/boot/vmlinuz-$kernel_version" "$image_dir/vmlinuz"
-(cd "$initramfs" && find . | LC_ALL=C sort | cpio --quiet -o -H newc -R 0:0 | gzip -9) \
+(cd "$initramfs" && find . | sort | cpio --quiet -o -H newc -R 0:0 | gzip -9) \
     >"$image_dir/initrd.img"
 mkfs.ext4 -q -F -L vmroot -d "$root" "$work/root.raw" 2G
 

@@ -6,6 +6,7 @@
 #   (default: build/gateway-vm in the source tree)
 # VM_MEM (MiB, default 512), VM_SMP (default 2): the emulated gateway
 set -euo pipefail
+export LC_ALL=C
 system_tests=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source_tree=$(cd "$system_tests/../.." && pwd)
 vm_dir=${TAG_MIRROR_VM_DIR:-$source_tree/build/gateway-vm}
@@ -16,11 +17,15 @@ log() { printf '[%(%H:%M:%S)T] %s\n' -1 "$*" >&2; }
 # vm_boot DISK FORMAT KERNEL_ARGS [QEMU_ARGS...]: boots the image's kernel
 # and initramfs with DISK as the root (virtio serial "vmroot") until the guest
 # powers off or resets, or VM_TIMEOUT seconds (default 1800) pass. The serial
-# console is standard output.
+# console is standard output; with VM_INTERACTIVE set it is this terminal,
+# both ways, and Ctrl-A X ends qemu.
 vm_boot() {
-    local disk=$1 format=$2 kernel_args=$3
+    local disk=$1 format=$2 kernel_args=$3 console=stdio input=/dev/null foreground=
     shift 3
-    timeout "${VM_TIMEOUT:-1800}" qemu-system-arm \
+    if [ -n "${VM_INTERACTIVE:-}" ]; then
+        console=mon:stdio input=/dev/stdin foreground=--foreground
+    fi
+    timeout $foreground "${VM_TIMEOUT:-1800}" qemu-system-arm \
         -M virt,highmem=off -cpu cortex-a15 -smp "${VM_SMP:-2}" -m "${VM_MEM:-512}" \
         -accel tcg,thread=multi,tb-size=64 \
         -kernel "$image_dir/vmlinuz" -initrd "$image_dir/initrd.img" \
@@ -28,6 +33,6 @@ vm_boot() {
         -drive "if=none,id=root,file=$disk,format=$format,cache=unsafe,discard=unmap" \
         -device virtio-blk-device,drive=root,serial=vmroot \
         -device virtio-rng-device \
-        -nic none -display none -monitor none -serial stdio -no-reboot \
-        "$@" </dev/null
+        -nic none -display none -monitor none -serial "$console" -no-reboot \
+        "$@" <"$input"
 }
