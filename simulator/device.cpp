@@ -33,7 +33,7 @@ std::condition_variable wake;
 std::vector<tag> tags; // handle = index + 1
 bool stopping;
 std::chrono::milliseconds cycle;
-quorvel_update_fn callback;
+const quorvel_config *program; // the program's configuration record
 std::thread reporter;
 std::thread poller;
 
@@ -103,7 +103,7 @@ void poll_outputs()
 
 } // namespace
 
-void device_configure(const sim_config &config, quorvel_update_fn update)
+void device_configure(const sim_config &config, const quorvel_config *record)
 {
     const std::lock_guard<std::mutex> lock(mutex);
     tags.clear();
@@ -111,7 +111,7 @@ void device_configure(const sim_config &config, quorvel_update_fn update)
         tags.push_back({setting.name, setting.is_output, setting.value, false, false});
     cycle = std::chrono::milliseconds(config.cycle_ms);
     stopping = false;
-    callback = update;
+    program = record;
 }
 
 bool device_start()
@@ -195,7 +195,7 @@ bool device_value(quorvel_tag handle, std::uint64_t &value)
 
 int device_call(quorvel_tag handle, value_record *record)
 {
-    const int result = callback(handle, 0, record, 0);
+    const int result = program->on_update(handle, 0, record, 0);
     if (record != nullptr && !record_tail_intact(*record))
         log_event("fault callback for handle " + std::to_string(handle) +
                   " wrote past the 8-byte value");

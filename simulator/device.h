@@ -14,8 +14,10 @@
 
 namespace quorvel_sim {
 
-// Loads the tag table and remembers the callback; no thread runs yet.
-void device_configure(const sim_config &config, quorvel_update_fn update);
+// Loads the tag table and keeps the program's configuration record, as the
+// SDK may: every call to the program's callback goes through the record, so
+// a record that did not outlive the SDK shows. No thread runs yet.
+void device_configure(const sim_config &config, const quorvel_config *record);
 // False if a thread could not be started (nothing is left running then).
 bool device_start();
 // Stops and joins the threads; no callback runs once it returns.

@@ -74,7 +74,7 @@ int start(int mode, const quorvel_config *config, std::uintptr_t reserved)
     if (result != 0)
         return result;
 
-    device_configure(settings, config->on_update);
+    device_configure(settings, config);
     if (!control_server_start(settings.socket_path, error)) {
         complain(error);
         return init_error_control_socket;

@@ -37,8 +37,8 @@ TEST_F(bad_input, odd_names_the_sdk_knows_are_mirrored)
 {
     const std::string input = "%n%s \xff";
     const std::string output = "DO %s 1";
-    start_mirror(input, output,
-                 {"QUORVEL_SIM_INPUTS=" + input, "QUORVEL_SIM_OUTPUTS=" + output});
+    ASSERT_NO_FATAL_FAILURE(start_mirror(
+        input, output, {"QUORVEL_SIM_INPUTS=" + input, "QUORVEL_SIM_OUTPUTS=" + output}));
     sim({"set", input, "1"});
     wait_for_bytes(output, "0100000000000000");
     EXPECT_EQ(standard_output(), "");

@@ -25,7 +25,7 @@ std::string fill(const std::string &value_hex)
 
 TEST_F(callback, monitored_report_is_kept_and_handed_to_the_output)
 {
-    start_mirror();
+    ASSERT_NO_FATAL_FAILURE(start_mirror());
     const std::string valve = handle("Valve");
     const std::string output = handle("BoardIO:DO.1");
 
@@ -42,7 +42,7 @@ TEST_F(callback, monitored_report_is_kept_and_handed_to_the_output)
 
 TEST_F(callback, unknown_handle_changes_nothing)
 {
-    start_mirror();
+    ASSERT_NO_FATAL_FAILURE(start_mirror());
     sim({"call", handle("Valve"), "3"});
     for (const std::string &unknown : {std::string("999"), handle("BoardIO:DO.2")}) {
         SCOPED_TRACE("handle " + unknown);
@@ -57,7 +57,7 @@ TEST_F(callback, unknown_handle_changes_nothing)
 
 TEST_F(callback, same_tag_twice_is_only_ever_the_monitored_tag)
 {
-    start_mirror("BoardIO:DO.1", "BoardIO:DO.1");
+    ASSERT_NO_FATAL_FAILURE(start_mirror("BoardIO:DO.1", "BoardIO:DO.1"));
     const std::string both = handle("BoardIO:DO.1");
     // Taken as a report each time: were it handed back, the second call's
     // record would come back holding 9.
@@ -72,7 +72,7 @@ TEST_F(callback, random_reports_and_handbacks_match_a_model)
                                                 : std::random_device{}();
     SCOPED_TRACE("seed " + std::to_string(seed) + " (rerun with TAG_MIRROR_TEST_SEED)");
     std::mt19937_64 random(seed);
-    start_mirror();
+    ASSERT_NO_FATAL_FAILURE(start_mirror());
     const std::string valve = handle("Valve");
     const std::string output = handle("BoardIO:DO.1");
 

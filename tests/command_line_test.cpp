@@ -23,6 +23,7 @@ TEST_F(command_line, wrong_argument_counts_print_usage_and_exit_255)
         EXPECT_EQ(status.code, 255);
         EXPECT_EQ(standard_output(), usage_text(under_test().tag_mirror));
         EXPECT_TRUE(events().empty()) << "the SDK was called";
+        next_case();
     }
 }
 

@@ -12,7 +12,7 @@ using mirror = mirror_run;
 
 TEST_F(mirror, output_follows_0_1_0_1)
 {
-    start_mirror();
+    ASSERT_NO_FATAL_FAILURE(start_mirror());
     for (const char *value : {"1", "0", "1"}) {
         SCOPED_TRACE(std::string("Valve = ") + value);
         sim({"set", "Valve", value});
@@ -25,13 +25,14 @@ TEST_F(mirror, output_follows_0_1_0_1)
 
 TEST_F(mirror, output_gets_zero_until_the_first_report)
 {
-    start_mirror("Valve", "BoardIO:DO.1", {"QUORVEL_SIM_OUTPUTS=BoardIO:DO.1=1"});
+    ASSERT_NO_FATAL_FAILURE(
+        start_mirror("Valve", "BoardIO:DO.1", {"QUORVEL_SIM_OUTPUTS=BoardIO:DO.1=1"}));
     wait_for_events("output \"BoardIO:DO.1\" 1 -> 0");
 }
 
 TEST_F(mirror, any_8_byte_value_moves_bit_for_bit)
 {
-    start_mirror();
+    ASSERT_NO_FATAL_FAILURE(start_mirror());
     const struct {
         const char *set;
         const char *bytes;
@@ -55,8 +56,8 @@ TEST_F(mirror, report_made_before_the_handle_is_stored_is_lost)
 {
     // Valve starts at 7 and is reported from inside its own open, before
     // quorvel_open has returned its handle.
-    start_mirror("Valve", "BoardIO:DO.1",
-                 {"QUORVEL_SIM_REPORT_IN_OPEN=1", "QUORVEL_SIM_INPUTS=Valve=7"});
+    ASSERT_NO_FATAL_FAILURE(start_mirror(
+        "Valve", "BoardIO:DO.1", {"QUORVEL_SIM_REPORT_IN_OPEN=1", "QUORVEL_SIM_INPUTS=Valve=7"}));
     const std::string record = sim({"call", handle("BoardIO:DO.1"), "bytes:ffffffffffffffff"});
     EXPECT_EQ(record.substr(0, 18), "0 0000000000000000");
 }

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 // Starting the SDK and opening the two tags: the calls made, in order, and
 // how each failure is reported.
+#include <chrono>
 #include <climits>
 #include <csignal>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -74,11 +76,28 @@ TEST_F(startup, output_tag_failing_to_open_stops_the_sdk_and_exits_252)
     EXPECT_EQ(calls[3], "uninit");
 }
 
-TEST_F(startup, success_is_silent_and_runs_until_a_signal_ends_it)
+TEST_F(startup, success_prints_nothing_and_idles_for_good)
+{
+    // At a terminal, as a person would start it: a line printed on the way
+    // into the idle state would show at once, not wait in a buffer.
+    ASSERT_NO_FATAL_FAILURE(start({"Valve", "BoardIO:DO.1"}, {}, stdout_mode::terminal));
+    ASSERT_NO_FATAL_FAILURE(wait_for_events("open ", 2));
+    // Two of the main thread's one-second wake-ups, and a little more.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    exit_status status;
+    const bool ended = wait_for_exit(pid, std::chrono::milliseconds(0), status);
+    if (ended)
+        pid = -1;
+    EXPECT_FALSE(ended) << "it ended: exit status " << status.code << ", signal " << status.signal;
+    EXPECT_EQ(terminal_output(), "");
+    EXPECT_EQ(standard_error(), "");
+}
+
+TEST_F(startup, runs_until_a_signal_ends_it_and_leaves_the_sdk_running)
 {
     for (const int signal : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(signal == SIGTERM ? "SIGTERM" : "SIGINT");
-        start_mirror();
+        ASSERT_NO_FATAL_FAILURE(start_mirror());
         const std::vector<std::string> calls = events();
         ASSERT_EQ(calls.size(), 3u);
         EXPECT_TRUE(is_init_call(calls[0], "0"));

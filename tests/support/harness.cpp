@@ -6,6 +6,7 @@
 #include <sstream>
 #include <thread>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "control_client.h"
@@ -63,6 +64,9 @@ void mirror_run::SetUp()
 void mirror_run::TearDown()
 {
     kill_and_reap(pid);
+    if (terminal >= 0)
+        close(terminal);
+    terminal = -1;
     // A sanitizer's report in a build made with one; in any build, nothing
     // but the simulator's own complaints belongs on standard error.
     const std::string errors = standard_error();
@@ -87,12 +91,24 @@ std::string mirror_run::path(const char *name) const
 
 void mirror_run::launch(spawn_request request)
 {
+    kill_and_reap(pid);
     request.environment.insert(request.environment.begin(),
                                {"LD_LIBRARY_PATH=" + under_test().library_path,
                                 "QUORVEL_SIM_SOCKET=" + path("sim.sock"),
                                 "QUORVEL_SIM_EVENT_LOG=" + path("events.log")});
     request.stdout_path = path("stdout");
     request.stderr_path = path("stderr");
+    if (request.out == stdout_mode::terminal) {
+        if (terminal >= 0)
+            close(terminal);
+        terminal = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        char slave[64];
+        ASSERT_TRUE(terminal >= 0 && grantpt(terminal) == 0 && unlockpt(terminal) == 0 &&
+                    ptsname_r(terminal, slave, sizeof slave) == 0)
+            << "no pseudo-terminal";
+        fcntl(terminal, F_SETFL, O_NONBLOCK);
+        request.stdout_path = slave;
+    }
     pid = spawn(request);
     ASSERT_GT(pid, 0);
 }
@@ -121,24 +137,27 @@ void mirror_run::start_without_argv()
 exit_status mirror_run::finish()
 {
     exit_status status;
-    if (!wait_for_exit(pid, under_test().patience, status))
-        ADD_FAILURE() << "tag-mirror still runs; it was expected to end";
-    else
+    if (wait_for_exit(pid, under_test().patience, status)) {
         pid = -1;
+    } else {
+        ADD_FAILURE() << "tag-mirror still runs; it was expected to end";
+        kill_and_reap(pid);
+    }
     return status;
 }
 
 void mirror_run::start_mirror(const std::string &monitored, const std::string &output,
                               const std::vector<std::string> &environment)
 {
-    start({monitored, output}, environment);
+    ASSERT_NO_FATAL_FAILURE(start({monitored, output}, environment));
     // Each handle is stored as its open returns, and the output tag is opened
     // only after the monitored tag's handle is stored.
-    wait_for_events("open ", 2);
+    ASSERT_NO_FATAL_FAILURE(wait_for_events("open ", 2));
     std::vector<std::string> opens;
     for (const std::string &event : events())
         if (event.compare(0, 5, "open ") == 0)
             opens.push_back(event);
+    ASSERT_GE(opens.size(), 2u);
     ASSERT_EQ(opens[1],
               "open \"" + quorvel_sim::escape(output) + "\" reserved=0 -> " + handle(output));
 }
@@ -151,6 +170,16 @@ std::string mirror_run::standard_output() const
 std::string mirror_run::standard_error() const
 {
     return read_file(path("stderr"));
+}
+
+std::string mirror_run::terminal_output()
+{
+    std::string text;
+    char block[4096];
+    ssize_t n;
+    while (terminal >= 0 && (n = read(terminal, block, sizeof block)) > 0)
+        text.append(block, static_cast<std::size_t>(n));
+    return text;
 }
 
 std::vector<std::string> mirror_run::events() const

@@ -40,22 +40,27 @@ protected:
     // Ends this run and starts afresh, for tests that walk through cases.
     void next_case();
 
-    // Starts tag-mirror with these arguments and simulator settings.
+    // Starts tag-mirror with these arguments and simulator settings. A
+    // program a test started before is ended first.
     void start(const std::vector<std::string> &arguments,
                const std::vector<std::string> &environment = {},
                stdout_mode out = stdout_mode::file);
     // Starts it with no argv at all (not even a program name).
     void start_without_argv();
-    // Waits for the program to end; fails the test if it does not.
+    // Waits for the program to end; fails the test, and kills it, if it does not.
     exit_status finish();
     // Starts the program with both tags opening and waits until both handles
-    // are in place (the output tag's open has been logged).
+    // are in place (the output tag's open has been logged). Call it inside
+    // ASSERT_NO_FATAL_FAILURE: a test must not go on when it failed.
     void start_mirror(const std::string &monitored = "Valve",
                       const std::string &output = "BoardIO:DO.1",
                       const std::vector<std::string> &environment = {});
 
     std::string standard_output() const;
     std::string standard_error() const;
+    // What the program wrote so far to the terminal it was started on
+    // (stdout_mode::terminal).
+    std::string terminal_output();
 
     // The events logged so far, time stamps stripped.
     std::vector<std::string> events() const;
@@ -82,6 +87,7 @@ private:
     void launch(spawn_request request);
     std::string path(const char *name) const;
     quorvel_sim::control_connection control;
+    int terminal = -1; // the pseudo-terminal's master side
 };
 
 } // namespace tests

@@ -58,6 +58,10 @@ pid_t spawn(const spawn_request &request)
     case stdout_mode::full:
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/full", O_WRONLY, 0);
         break;
+    case stdout_mode::terminal:
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, request.stdout_path.c_str(),
+                                         O_WRONLY | O_NOCTTY, 0);
+        break;
     }
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, request.stderr_path.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -77,6 +81,8 @@ pid_t spawn(const spawn_request &request)
 
 bool wait_for_exit(pid_t pid, std::chrono::milliseconds limit, exit_status &status)
 {
+    if (pid <= 0)
+        return false; // no child of ours: waitpid would take any other
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
         int raw = 0;

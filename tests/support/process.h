@@ -12,7 +12,10 @@
 
 namespace tests {
 
-enum class stdout_mode { file, closed, full };
+// Where the program's standard output goes: a file, nowhere (closed), a
+// device that is always full, or a terminal (the slave side of a
+// pseudo-terminal, named in stdout_path), where every line is flushed at once.
+enum class stdout_mode { file, closed, full, terminal };
 
 struct spawn_request {
     std::string program;           // the file to run, looked up in PATH
