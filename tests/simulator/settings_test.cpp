@@ -15,7 +15,8 @@ std::size_t thread_count()
     std::size_t n = 0;
     if (DIR *tasks = opendir("/proc/self/task")) {
         while (const dirent *entry = readdir(tasks))
-            n += entry->d_name[0] != '.';
+            if (entry->d_name[0] != '.')
+                ++n;
         closedir(tasks);
     }
     return n;

@@ -175,7 +175,7 @@ static void sysv_ipc(void)
 
     const int queue = msgget(IPC_PRIVATE, IPC_CREAT | 0600);
     struct {
-        long type;
+        long type; /* cppcheck-suppress unusedStructMember ; msgsnd reads it */
         char text[4];
     } message = {1, "on"}, received;
     report(queue >= 0 && msgsnd(queue, &message, sizeof message.text, 0) == 0 &&
