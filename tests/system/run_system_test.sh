@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # The system test: boots the Debian 11 armhf gateway (built once by
-# build_image.sh) on a fresh copy-on-write overlay under qemu-system-arm, and
-# has on_gateway.sh install, run, restart, upgrade and remove the package
+# gateway-vm/build_image.sh) on a fresh copy-on-write overlay under
+# qemu-system-arm, and has on_gateway.sh install, run, restart, upgrade and remove the package
 # there as an administrator would, against the armhf simulator installed as
 # the gateway's libQuorvel.so. The test travels in on a read-only disk
 # holding a tar archive and its findings come back on another; no network.
@@ -11,12 +11,13 @@
 #
 # Exit status 0 when every check in the gateway passed. The last run's
 # console, log and findings stay in $TAG_MIRROR_VM_DIR/last-run.
-. "$(dirname "$0")/vm.sh"
+system_test=$(cd "$(dirname "$0")" && pwd)
+. "$system_test/../../gateway-vm/vm.sh"
 build=$(realpath "${1:?usage: run_system_test.sh BUILD_DIR LIBQUORVEL SDK_PROBE}")
 sdk=$(realpath "${2:?}")
 probe=$(realpath "${3:?}")
 
-"$system_tests/build_image.sh"
+"$gateway_vm/build_image.sh"
 
 run=$vm_dir/last-run
 rm -rf "$run"
@@ -32,7 +33,7 @@ sed -i "s/^Version: .*/Version: $version+upgrade/" "$run/newer/DEBIAN/control"
 dpkg-deb --root-owner-group -b "$run/newer" "$run/payload/" >/dev/null
 cp "$sdk" "$run/payload/libQuorvel.so"
 cp "$probe" "$run/payload/sdk_probe"
-install -m 0755 "$system_tests/on_gateway.sh" "$run/payload/run"
+install -m 0755 "$system_test/on_gateway.sh" "$run/payload/run"
 tar -cf "$run/payload.tar" --owner=0 --group=0 -C "$run/payload" .
 truncate -s 64M "$run/findings.img"
 qemu-img create -q -f qcow2 -b "$image_dir/base.qcow2" -F qcow2 "$run/overlay.qcow2"

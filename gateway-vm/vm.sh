@@ -1,14 +1,15 @@
 # SPDX-License-Identifier: MIT
-# Sourced by the system test's scripts: where the Debian 11 armhf gateway VM
-# is kept, and the one qemu-system-arm command line every boot uses.
+# Sourced by the gateway VM's scripts and the system test: where the Debian
+# 11 armhf gateway is kept, and the one qemu-system-arm command line every
+# boot uses.
 #
 # TAG_MIRROR_VM_DIR: the image, its kernel, the apt cache and the runs
 #   (default: build/gateway-vm in the source tree)
 # VM_MEM (MiB, default 512), VM_SMP (default 2): the emulated gateway
 set -euo pipefail
 export LC_ALL=C
-system_tests=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-source_tree=$(cd "$system_tests/../.." && pwd)
+gateway_vm=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source_tree=$(cd "$gateway_vm/.." && pwd)
 vm_dir=${TAG_MIRROR_VM_DIR:-$source_tree/build/gateway-vm}
 image_dir=$vm_dir/image
 

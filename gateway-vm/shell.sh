@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Boots a throw-away overlay of the system test's gateway for a look around:
+# Boots a throw-away overlay of the gateway for a look around:
 # its console on this terminal, root logs in without a password, `poweroff`
 # ends it (Ctrl-A X ends qemu at once). Builds the image first if need be.
 . "$(dirname "$0")/vm.sh"
-"$system_tests/build_image.sh"
+"$gateway_vm/build_image.sh"
 overlay=$(mktemp --suffix=.qcow2)
 trap 'rm -f "$overlay"' EXIT
 qemu-img create -q -f qcow2 -b "$image_dir/base.qcow2" -F qcow2 "$overlay"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Builds the Debian 11 armhf gateway the system test boots, from Debian's
-# packages only, unless the one in $TAG_MIRROR_VM_DIR/image was built from
+# Builds the Debian 11 armhf gateway that the system test boots (and
+# shell.sh, for a look around), from Debian's packages only, unless the one in $TAG_MIRROR_VM_DIR/image was built from
 # these very scripts. Nothing ARM runs on this machine:
 #  1. Debian 11's armmp-lpae kernel and busybox-static are unpacked with
 #     dpkg -x, and an initramfs is put together by hand;
@@ -17,7 +17,7 @@
 packages=systemd-sysv,udev,kmod,procps,socat
 # What the image is made of; a change to any of them makes a new image.
 recipe=(build_image.sh initramfs_init guest_setup.sh guest_runner.sh guest-runner.service)
-key=$( (cd "$system_tests" && sha256sum "${recipe[@]}" && echo "$packages") | sha256sum | cut -c1-16)
+key=$( (cd "$gateway_vm" && sha256sum "${recipe[@]}" && echo "$packages") | sha256sum | cut -c1-16)
 if [ "$(cat "$image_dir/key" 2>/dev/null)" = "$key" ]; then
     exit 0
 fi
@@ -42,7 +42,7 @@ kernel_version=$(ls "$work/unpacked/lib/modules")
 initramfs=$work/initramfs
 mkdir -p "$initramfs/bin"
 cp "$work/unpacked/bin/busybox" "$initramfs/bin/"
-install -m 0755 "$system_tests/initramfs_init" "$initramfs/init"
+install -m 0755 "$gateway_vm/initramfs_init" "$initramfs/init"
 # In load order: dependencies first.
 for module in drivers/virtio/virtio_mmio drivers/block/virtio_blk lib/crc16 fs/mbcache \
               fs/jbd2/jbd2 crypto/crc32c_generic fs/ext4/ext4 \
@@ -62,8 +62,8 @@ debootstrap --foreign --arch=armhf --variant=minbase --include="$packages" \
 if [ -L "$root/proc" ]; then rm "$root/proc" && mkdir -m 0555 "$root/proc"; fi
 mkdir -p "$root/lib/modules" "$root/setup"
 cp -a "$work/unpacked/lib/modules/$kernel_version" "$root/lib/modules/"
-install -m 0755 "$system_tests/guest_setup.sh" "$system_tests/guest_runner.sh" "$root/setup/"
-install -m 0644 "$system_tests/guest-runner.service" "$root/setup/"
+install -m 0755 "$gateway_vm/guest_setup.sh" "$gateway_vm/guest_runner.sh" "$root/setup/"
+install -m 0644 "$gateway_vm/guest-runner.service" "$root/setup/"
 echo "$kernel_version" >"$root/setup/kernel-version"
 
 mkdir -p "$image_dir"
