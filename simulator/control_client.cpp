@@ -59,12 +59,10 @@ request_result control_request(control_connection &connection, const std::string
         }
         pollfd readable = {connection.fd, POLLIN, 0};
         const int ready = poll(&readable, 1, wait_ms);
-        if (ready < 0 && errno == EINTR)
-            continue;
         if (ready == 0)
             return request_result::timed_out;
         char block[4096];
-        const ssize_t n = ready < 0 ? -1 : recv(connection.fd, block, sizeof block, 0);
+        const ssize_t n = ready > 0 ? recv(connection.fd, block, sizeof block, 0) : -1;
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

@@ -101,7 +101,8 @@ static void serial_device(const char *tty)
 /* The chip's first line through the older sysfs interface, which numbers it by the chip's base. */
 static void sysfs_gpio(const char *chip)
 {
-    const char *name = strrchr(chip, '/') != NULL ? strrchr(chip, '/') + 1 : chip;
+    const char *slash = strrchr(chip, '/');
+    const char *name = slash != NULL ? slash + 1 : chip;
     char legacy[256], path[600], line[32] = "";
     snprintf(legacy, sizeof legacy, "/sys/bus/gpio/devices/%s/../gpio", name);
     DIR *dir = opendir(legacy);
