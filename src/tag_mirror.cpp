@@ -9,11 +9,6 @@
 
 #include "quorvel.h"
 
-static_assert(std::atomic<std::uint64_t>::is_always_lock_free,
-              "the callback must never take a lock to move the value");
-static_assert(std::atomic<quorvel_tag>::is_always_lock_free,
-              "the callback must never take a lock to read a handle");
-
 // Index 0: the monitored tag, index 1: the output tag. Published by main as
 // each open returns; a callback for a handle not yet stored matches neither
 // and is ignored.
@@ -23,6 +18,13 @@ alignas(64) std::atomic<quorvel_tag> tag_opened[2];
 
 // The last value reported for the monitored tag.
 alignas(64) std::atomic<std::uint64_t> tag_data;
+
+// C++11 has no is_always_lock_free; this is the compiler's answer to the same
+// question, for an object of that size at its natural alignment.
+static_assert(__atomic_always_lock_free(sizeof tag_data, 0),
+              "the callback must never take a lock to move the value");
+static_assert(__atomic_always_lock_free(sizeof tag_opened[0], 0),
+              "the callback must never take a lock to read a handle");
 
 namespace {
 
