@@ -83,7 +83,9 @@ TEST_F(startup, success_prints_nothing_and_idles_for_good)
     ASSERT_NO_FATAL_FAILURE(start({"Valve", "BoardIO:DO.1"}, {}, stdout_mode::terminal));
     ASSERT_NO_FATAL_FAILURE(wait_for_events("open ", 2));
     // Two of the main thread's one-second wake-ups, and a little more.
+    const usage before = usage_of(pid);
     std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    const usage after = usage_of(pid);
     exit_status status;
     const bool ended = wait_for_exit(pid, std::chrono::milliseconds(0), status);
     if (ended)
@@ -91,6 +93,16 @@ TEST_F(startup, success_prints_nothing_and_idles_for_good)
     EXPECT_FALSE(ended) << "it ended: exit status " << status.code << ", signal " << status.signal;
     EXPECT_EQ(terminal_output(), "");
     EXPECT_EQ(standard_error(), "");
+    // Asleep, its main thread uses next to nothing of the processor and runs
+    // once a second (under 1 ms, twice, on the host and under qemu alike). A
+    // loop that spins takes all the processor it gets; one that yields or
+    // sleeps for nothing gets little of it on a busy machine, but runs
+    // hundreds of times.
+    ASSERT_GE(before.runs, 0) << "nothing to read in /proc/" << pid;
+    using std::chrono::milliseconds;
+    EXPECT_LT(std::chrono::duration_cast<milliseconds>(after.cpu - before.cpu).count(), 250)
+        << "ms on the processor";
+    EXPECT_LT(after.runs - before.runs, 50) << "times the main thread ran";
 }
 
 TEST_F(startup, runs_until_a_signal_ends_it_and_leaves_the_sdk_running)

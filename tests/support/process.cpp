@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <thread>
 
 #include <fcntl.h>
@@ -97,6 +98,18 @@ bool wait_for_exit(pid_t pid, std::chrono::milliseconds limit, exit_status &stat
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
+}
+
+usage usage_of(pid_t pid)
+{
+    const std::string task = std::to_string(pid);
+    std::ifstream schedstat("/proc/" + task + "/task/" + task + "/schedstat");
+    long long nanoseconds = 0, waited = 0;
+    long runs = 0;
+    usage used;
+    if (schedstat >> nanoseconds >> waited >> runs)
+        used = {std::chrono::nanoseconds(nanoseconds), runs};
+    return used;
 }
 
 void kill_and_reap(pid_t &pid)

@@ -38,6 +38,15 @@ struct exit_status {
 // Waits up to `limit` for the child to end; false if it is still running.
 bool wait_for_exit(pid_t pid, std::chrono::milliseconds limit, exit_status &status);
 
+// What a running process's main thread has had of the processor so far: its
+// time on it, and how many times it was given it (it slept, yielded or was
+// preempted in between). Both -1 if there is no such process.
+struct usage {
+    std::chrono::nanoseconds cpu{-1};
+    long runs = -1;
+};
+usage usage_of(pid_t pid);
+
 // Kills the child if it still runs and reaps it; safe to call twice.
 void kill_and_reap(pid_t &pid);
 
