@@ -22,6 +22,7 @@ int main(int argc, char **argv)
             t.library_path = arg + 15;
         } else if (std::strncmp(arg, "--launcher=", 11) == 0) {
             t.launcher.emplace_back(arg + 11);
+
         } else {
             std::fprintf(stderr, "unknown argument: %s\n", arg);
             return 2;
@@ -34,5 +35,13 @@ int main(int argc, char **argv)
                      argv[0]);
         return 2;
     }
-    return RUN_ALL_TESTS();
+    const int failed = RUN_ALL_TESTS();
+    // A filter that selects nothing, say after a fixture was renamed, would
+    // otherwise pass without having tested anything.
+    if (::testing::UnitTest::GetInstance()->test_to_run_count() == 0) {
+        std::fprintf(stderr, "no test matches --gtest_filter=%s\n",
+                     GTEST_FLAG_GET(filter).c_str());
+        return 1;
+    }
+    return failed;
 }
