@@ -50,10 +50,11 @@ TEST_F(bad_input, closed_or_full_standard_output_keeps_the_exit_status)
         std::vector<std::string> arguments;
         std::vector<std::string> environment;
         int code;
+        std::size_t sdk_calls; // none; init; init, open and uninit
     } cases[] = {
-        {{"Valve"}, {}, 255},
-        {{"Valve", "BoardIO:DO.1"}, {"QUORVEL_SIM_INIT_RESULT=5"}, 255},
-        {{"NoSuchTag", "BoardIO:DO.1"}, {}, 252},
+        {{"Valve"}, {}, 255, 0},
+        {{"Valve", "BoardIO:DO.1"}, {"QUORVEL_SIM_INIT_RESULT=5"}, 255, 1},
+        {{"NoSuchTag", "BoardIO:DO.1"}, {}, 252, 3},
     };
     for (const stdout_mode out : {stdout_mode::closed, stdout_mode::full}) {
         for (const auto &c : cases) {
@@ -63,12 +64,8 @@ TEST_F(bad_input, closed_or_full_standard_output_keeps_the_exit_status)
             const exit_status status = finish();
             EXPECT_TRUE(status.exited) << "ended by signal " << status.signal;
             EXPECT_EQ(status.code, c.code);
-            // With descriptor 1 closed, a message must not land in a file the
-            // SDK opened.
-            for (const std::string &event : events()) {
-                EXPECT_EQ(event.find("open tag:"), std::string::npos) << event;
-                EXPECT_EQ(event.find("SDK!"), std::string::npos) << event;
-            }
+            // A message that cannot be written changes nothing the SDK sees.
+            EXPECT_EQ(events().size(), c.sdk_calls);
             next_case();
         }
     }

@@ -1,13 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The update callback called directly with chosen handles and records, the
 // whole 64-byte record read back after each call.
-#include <cstdint>
-#include <cstdlib>
-#include <random>
 #include <string>
 
 #include "harness.h"
-#include "text_codec.h"
 
 namespace tests {
 namespace {
@@ -63,38 +59,6 @@ TEST_F(callback, same_tag_twice_is_only_ever_the_monitored_tag)
     // record would come back holding 9.
     EXPECT_EQ(sim({"call", both, "9"}), "0 " + fill("0900000000000000"));
     EXPECT_EQ(sim({"call", both, "4"}), "0 " + fill("0400000000000000"));
-}
-
-TEST_F(callback, random_reports_and_handbacks_match_a_model)
-{
-    const char *given = std::getenv("TAG_MIRROR_TEST_SEED");
-    const std::uint64_t seed = given != nullptr ? std::strtoull(given, nullptr, 10)
-                                                : std::random_device{}();
-    SCOPED_TRACE("seed " + std::to_string(seed) + " (rerun with TAG_MIRROR_TEST_SEED)");
-    std::mt19937_64 random(seed);
-    ASSERT_NO_FATAL_FAILURE(start_mirror());
-    const std::string valve = handle("Valve");
-    const std::string output = handle("BoardIO:DO.1");
-
-    // The model: every hand-back is the last report before it, or zero.
-    std::uint64_t last_report = 0;
-    for (int step = 0; step < 2000; ++step) {
-        const std::uint64_t value = random();
-        const std::string bytes = quorvel_sim::hex_bytes(&value, sizeof value);
-        switch (random() % 3) {
-        case 0:
-            ASSERT_EQ(sim({"call", valve, "bytes:" + bytes}), "0 " + fill(bytes)) << step;
-            last_report = value;
-            break;
-        case 1:
-            ASSERT_EQ(sim({"call", output, "bytes:" + bytes}),
-                      "0 " + fill(quorvel_sim::hex_bytes(&last_report, sizeof last_report)))
-                << step;
-            break;
-        default:
-            ASSERT_EQ(sim({"call", "999", "bytes:" + bytes}), "0 " + fill(bytes)) << step;
-        }
-    }
 }
 
 } // namespace
