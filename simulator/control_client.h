@@ -25,7 +25,7 @@ enum class request_result { answered, hung_up, timed_out };
 // Sends one request line and reads its one-line reply (without the newline),
 // waiting at most timeout_ms for it (a negative timeout waits for ever).
 request_result control_request(control_connection &connection, const std::string &request,
-                               std::string &reply, int timeout_ms = -1);
+                               std::string &reply, int timeout_ms);
 
 } // namespace quorvel_sim
 

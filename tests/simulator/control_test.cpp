@@ -115,7 +115,7 @@ TEST_F(simulator, a_long_stress_run_holds_up_no_one_else)
         quorvel_sim::control_connection own;
         std::string reply;
         if (quorvel_sim::control_connect(own, socket_path) &&
-            quorvel_sim::control_request(own, "stress Valve BoardIO:DO.0 0 1 1", reply) ==
+            quorvel_sim::control_request(own, "stress Valve BoardIO:DO.0 0 1 1", reply, 10000) ==
                 quorvel_sim::request_result::answered)
             stress_reply = reply;
         quorvel_sim::control_close(own);

@@ -207,22 +207,29 @@ void mirror_run::wait_for_events(const std::string &prefix, std::size_t count)
                       << "'; stderr: " << standard_error();
 }
 
-std::string mirror_run::sim_reply(const std::vector<std::string> &arguments)
+std::string mirror_run::sim(const std::vector<std::string> &arguments,
+                            std::chrono::milliseconds within)
 {
-    if (control.fd < 0 &&
-        !eventually([&] { return quorvel_sim::control_connect(control, path("sim.sock")); }))
-        return "error: no simulator to connect to";
-    std::string reply;
-    if (quorvel_sim::control_request(control, quorvel_sim::request_line(arguments), reply) !=
-        quorvel_sim::request_result::answered)
-        return "error: the simulator hung up";
-    return reply;
-}
-
-std::string mirror_run::sim(const std::vector<std::string> &arguments)
-{
-    const std::string reply = sim_reply(arguments);
-    EXPECT_EQ(reply.compare(0, 2, "ok"), 0) << reply;
+    if (within == std::chrono::milliseconds::zero())
+        within = under_test().patience;
+    const std::string line = quorvel_sim::request_line(arguments);
+    std::string reply = "error: no simulator to connect to";
+    if (control.fd >= 0 ||
+        eventually([&] { return quorvel_sim::control_connect(control, path("sim.sock")); })) {
+        switch (quorvel_sim::control_request(control, line, reply,
+                                             static_cast<int>(within.count()))) {
+        case quorvel_sim::request_result::answered:
+            break;
+        case quorvel_sim::request_result::hung_up:
+            reply = "error: the simulator hung up";
+            break;
+        case quorvel_sim::request_result::timed_out:
+            reply = "error: no answer within " + std::to_string(within.count()) + " ms";
+            quorvel_sim::control_close(control); // a late answer would be taken for the next
+            break;
+        }
+    }
+    EXPECT_EQ(reply.compare(0, 2, "ok"), 0) << line << ": " << reply;
     return reply.size() > 3 ? reply.substr(3) : "";
 }
 

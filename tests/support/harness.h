@@ -69,10 +69,10 @@ protected:
     void wait_for_events(const std::string &prefix, std::size_t count = 1);
 
     // One control command (raw arguments, escaped here); returns what follows
-    // "ok", failing the test on an error reply.
-    std::string sim(const std::vector<std::string> &arguments);
-    // The raw reply line, "ok ..." or "error: ...".
-    std::string sim_reply(const std::vector<std::string> &arguments);
+    // "ok", failing the test on an error reply or on none within the
+    // patience, or within the time given for a long command.
+    std::string sim(const std::vector<std::string> &arguments,
+                    std::chrono::milliseconds within = std::chrono::milliseconds::zero());
     // The tag's 8 bytes in hex, memory order.
     std::string value_bytes(const std::string &tag);
     // Waits until the tag holds these 8 bytes (hex, memory order).
