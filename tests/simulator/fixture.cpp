@@ -9,6 +9,8 @@
 
 #include <unistd.h>
 
+#include "test_files.h"
+
 namespace simulator_tests {
 
 std::atomic<unsigned> callbacks{0};
@@ -29,15 +31,6 @@ const char *const settings[] = {"QUORVEL_SIM_SOCKET",         "QUORVEL_SIM_CYCLE
                                 "QUORVEL_SIM_INPUTS",         "QUORVEL_SIM_OUTPUTS",
                                 "QUORVEL_SIM_INIT_RESULT",    "QUORVEL_SIM_EVENT_LOG",
                                 "QUORVEL_SIM_REPORT_IN_OPEN", "QUORVEL_SIM_OPEN_STORM_MS"};
-
-int temporary_file()
-{
-    char path[] = "/tmp/quorvel-sim-test-output.XXXXXX";
-    const int fd = mkstemp(path);
-    if (fd >= 0)
-        unlink(path);
-    return fd;
-}
 
 } // namespace
 
@@ -65,9 +58,8 @@ bool eventually(const std::function<bool()> &done)
 
 void simulator::SetUp()
 {
-    char pattern[] = "/tmp/quorvel-sim-test.XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    directory = pattern;
+    directory = tests::make_test_directory("quorvel-sim-test", "sim.sock");
+    ASSERT_FALSE(directory.empty());
     socket_path = directory + "/sim.sock";
     for (const char *variable : settings)
         unsetenv(variable);
@@ -76,7 +68,7 @@ void simulator::SetUp()
     callbacks = 0;
     behaviour = nullptr;
     std::fflush(stdout);
-    captured_stdout = temporary_file();
+    captured_stdout = unnamed_file();
     saved_stdout = dup(STDOUT_FILENO);
     ASSERT_TRUE(captured_stdout >= 0 && saved_stdout >= 0);
     dup2(captured_stdout, STDOUT_FILENO);
@@ -92,9 +84,19 @@ void simulator::TearDown()
     EXPECT_EQ(contents(captured_stdout), "") << "standard output belongs to the program";
     close(captured_stdout);
     behaviour = nullptr;
+    if (directory.empty())
+        return; // SetUp made none
     for (const char *name : {"/sim.sock", "/events.log"})
         unlink((directory + name).c_str());
     rmdir(directory.c_str());
+}
+
+int simulator::unnamed_file() const
+{
+    std::string path = directory + "/capture.XXXXXX";
+    const int fd = mkstemp(&path[0]);
+    unlink(path.c_str());
+    return fd;
 }
 
 int simulator::start()
@@ -127,7 +129,7 @@ std::vector<std::string> simulator::events() const
 std::string simulator::printed_on(int fd, const std::function<void()> &call)
 {
     std::fflush(nullptr);
-    const int file = temporary_file();
+    const int file = unnamed_file();
     const int saved = dup(fd);
     dup2(file, fd);
     call();

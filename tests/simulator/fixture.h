@@ -47,6 +47,8 @@ protected:
     quorvel_sim::control_connection control;
 
 private:
+    // A file in the test's directory that no other process can name.
+    int unnamed_file() const;
     int saved_stdout = -1;
     int captured_stdout = -1;
 };

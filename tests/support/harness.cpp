@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "control_client.h"
+#include "test_files.h"
 #include "text_codec.h"
 
 namespace tests {
@@ -55,10 +56,8 @@ template <typename Done> bool eventually(Done done)
 
 void mirror_run::SetUp()
 {
-    const char *tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/tag-mirror-test.XXXXXX";
-    ASSERT_NE(mkdtemp(&pattern[0]), nullptr) << "cannot make a test directory";
-    directory = pattern;
+    directory = make_test_directory("tag-mirror-test", "sim.sock");
+    ASSERT_FALSE(directory.empty());
 }
 
 void mirror_run::TearDown()
@@ -73,6 +72,8 @@ void mirror_run::TearDown()
     EXPECT_EQ(errors.find("Sanitizer"), std::string::npos) << errors;
     EXPECT_EQ(errors.find("runtime error:"), std::string::npos) << errors;
     quorvel_sim::control_close(control);
+    if (directory.empty())
+        return; // SetUp made none
     for (const char *name : {"sim.sock", "events.log", "stdout", "stderr"})
         unlink(path(name).c_str());
     rmdir(directory.c_str());

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: MIT
+#include "test_files.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "socket_io.h"
+
+namespace tests {
+
+std::string make_test_directory(const std::string &prefix, const std::string &socket)
+{
+    const char *tmp = std::getenv("TMPDIR");
+    std::string directory =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + '/' + prefix + ".XXXXXX";
+    if (mkdtemp(&directory[0]) == nullptr) {
+        ADD_FAILURE() << "cannot make " << directory << ": " << std::strerror(errno);
+        return "";
+    }
+    const std::string socket_path = directory + '/' + socket;
+    sockaddr_un address;
+    if (!quorvel_sim::unix_address(socket_path, address)) {
+        ADD_FAILURE() << socket_path << " is " << socket_path.size()
+                      << " bytes, more than a Unix socket's path may be ("
+                      << sizeof address.sun_path - 1 << "): set TMPDIR to a shorter directory";
+        rmdir(directory.c_str());
+        return "";
+    }
+    return directory;
+}
+
+} // namespace tests
