@@ -3,8 +3,6 @@
 // terminal uses it: against the simulator in this process, against none,
 // and against one that never answers.
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +12,7 @@
 #include "fixture.h"
 #include "process.h"
 #include "socket_io.h"
+#include "test_files.h"
 
 namespace simulator_tests {
 namespace {
@@ -42,19 +41,11 @@ protected:
             result.status = status.exited ? status.code : -1;
         else
             tests::kill_and_reap(pid);
-        result.out = read(request.stdout_path);
-        result.err = read(request.stderr_path);
+        result.out = tests::read_file(request.stdout_path);
+        result.err = tests::read_file(request.stderr_path);
         unlink(request.stdout_path.c_str());
         unlink(request.stderr_path.c_str());
         return result;
-    }
-
-    static std::string read(const std::string &path)
-    {
-        std::ifstream in(path);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
     }
 };
 

@@ -1,11 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "fixture.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <thread>
 
 #include <unistd.h>
 
@@ -43,17 +40,6 @@ std::string contents(int fd)
     while ((n = read(fd, block, sizeof block)) > 0)
         text.append(block, static_cast<std::size_t>(n));
     return text;
-}
-
-bool eventually(const std::function<bool()> &done)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
 }
 
 void simulator::SetUp()
@@ -118,12 +104,7 @@ std::string simulator::request(const std::string &line)
 
 std::vector<std::string> simulator::events() const
 {
-    std::vector<std::string> out;
-    std::ifstream log(directory + "/events.log");
-    std::string line;
-    while (std::getline(log, line))
-        out.push_back(line.substr(line.find(' ') + 1));
-    return out;
+    return tests::logged_events(directory + "/events.log");
 }
 
 std::string simulator::printed_on(int fd, const std::function<void()> &call)

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "control_client.h"
+#include "process.h"
 #include "quorvel.h"
 
 namespace simulator_tests {
@@ -56,8 +57,7 @@ private:
 // Reads a file descriptor's whole contents, from its start.
 std::string contents(int fd);
 
-// Waits up to ten seconds for done() to be true; only a failing test waits that long.
-bool eventually(const std::function<bool()> &done);
+using tests::eventually;
 
 } // namespace simulator_tests
 

@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "harness.h"
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-#include <thread>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -30,29 +26,6 @@ std::string usage_text(const std::string &program)
            "tag for monitoring. (Ex. Valve)\n\twrite_tag_name:  Specify the name of the DO tag "
            "for reacting. (Ex. BoardIO:DO.1) \n";
 }
-
-namespace {
-
-std::string read_file(const std::string &file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-template <typename Done> bool eventually(Done done)
-{
-    const auto deadline = std::chrono::steady_clock::now() + under_test().patience;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
-} // namespace
 
 void mirror_run::SetUp()
 {
@@ -185,25 +158,20 @@ std::string mirror_run::terminal_output()
 
 std::vector<std::string> mirror_run::events() const
 {
-    std::vector<std::string> out;
-    std::istringstream lines(read_file(path("events.log")));
-    std::string line;
-    while (std::getline(lines, line)) {
-        const std::size_t space = line.find(' ');
-        out.push_back(space == std::string::npos ? line : line.substr(space + 1));
-    }
-    return out;
+    return logged_events(path("events.log"));
 }
 
 void mirror_run::wait_for_events(const std::string &prefix, std::size_t count)
 {
-    const bool seen = eventually([&] {
-        std::size_t n = 0;
-        for (const std::string &event : events())
-            if (event.compare(0, prefix.size(), prefix) == 0)
-                ++n;
-        return n >= count;
-    });
+    const bool seen = eventually(
+        [&] {
+            std::size_t n = 0;
+            for (const std::string &event : events())
+                if (event.compare(0, prefix.size(), prefix) == 0)
+                    ++n;
+            return n >= count;
+        },
+        under_test().patience);
     ASSERT_TRUE(seen) << "waited for " << count << " event(s) starting '" << prefix
                       << "'; stderr: " << standard_error();
 }
@@ -216,18 +184,16 @@ std::string mirror_run::sim(const std::vector<std::string> &arguments,
     const std::string line = quorvel_sim::request_line(arguments);
     std::string reply = "error: no simulator to connect to";
     if (control.fd >= 0 ||
-        eventually([&] { return quorvel_sim::control_connect(control, path("sim.sock")); })) {
-        switch (quorvel_sim::control_request(control, line, reply,
-                                             static_cast<int>(within.count()))) {
-        case quorvel_sim::request_result::answered:
-            break;
-        case quorvel_sim::request_result::hung_up:
+        eventually([&] { return quorvel_sim::control_connect(control, path("sim.sock")); },
+                   under_test().patience)) {
+        using quorvel_sim::request_result;
+        const request_result result =
+            quorvel_sim::control_request(control, line, reply, static_cast<int>(within.count()));
+        if (result == request_result::hung_up)
             reply = "error: the simulator hung up";
-            break;
-        case quorvel_sim::request_result::timed_out:
+        if (result == request_result::timed_out) {
             reply = "error: no answer within " + std::to_string(within.count()) + " ms";
             quorvel_sim::control_close(control); // a late answer would be taken for the next
-            break;
         }
     }
     EXPECT_EQ(reply.compare(0, 2, "ok"), 0) << line << ": " << reply;
@@ -243,7 +209,8 @@ std::string mirror_run::value_bytes(const std::string &tag)
 void mirror_run::wait_for_bytes(const std::string &tag, const std::string &hex)
 {
     std::string last;
-    const bool seen = eventually([&] { return (last = value_bytes(tag)) == hex; });
+    const bool seen =
+        eventually([&] { return (last = value_bytes(tag)) == hex; }, under_test().patience);
     ASSERT_TRUE(seen) << tag << " holds " << last << ", expected " << hex;
 }
 

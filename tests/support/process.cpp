@@ -80,6 +80,17 @@ pid_t spawn(const spawn_request &request)
     return pid;
 }
 
+bool eventually(const std::function<bool()> &done, std::chrono::milliseconds within)
+{
+    const auto deadline = std::chrono::steady_clock::now() + within;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
 bool wait_for_exit(pid_t pid, std::chrono::milliseconds limit, exit_status &status)
 {
     if (pid <= 0)

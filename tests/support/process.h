@@ -5,6 +5,7 @@
 #define TAG_MIRROR_TESTS_PROCESS_H
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,11 @@ struct exit_status {
     int code = -1;         // its exit status, when exited
     int signal = 0;        // the signal that ended it, when not exited
 };
+
+// Waits until done() is true, false if it is not within the time given; only
+// a failing test waits that long.
+bool eventually(const std::function<bool()> &done,
+                std::chrono::milliseconds within = std::chrono::seconds(10));
 
 // Waits up to `limit` for the child to end; false if it is still running.
 bool wait_for_exit(pid_t pid, std::chrono::milliseconds limit, exit_status &status);

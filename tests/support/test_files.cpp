@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 #include <unistd.h>
 
@@ -32,6 +34,23 @@ std::string make_test_directory(const std::string &prefix, const std::string &so
         return "";
     }
     return directory;
+}
+
+std::string read_file(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> logged_events(const std::string &log)
+{
+    std::vector<std::string> events;
+    std::istringstream lines(read_file(log));
+    for (std::string line; std::getline(lines, line);)
+        events.push_back(line.substr(line.find(' ') + 1));
+    return events;
 }
 
 } // namespace tests

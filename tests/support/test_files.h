@@ -1,16 +1,23 @@
 // SPDX-License-Identifier: MIT
-// Where a test keeps its files: under TMPDIR, or /tmp, like everything else
-// a test run makes.
+// A test's files: where they go (under TMPDIR, or /tmp, like everything else
+// a test run makes) and how they are read back.
 #ifndef TAG_MIRROR_TESTS_TEST_FILES_H
 #define TAG_MIRROR_TESTS_TEST_FILES_H
 
 #include <string>
+#include <vector>
 
 namespace tests {
 
 // Makes a private directory for one test, with room in its path for a Unix
 // socket named `socket`; fails the test, with why, and returns "" if not.
 std::string make_test_directory(const std::string &prefix, const std::string &socket);
+
+// A file's whole contents; "" if there is none.
+std::string read_file(const std::string &path);
+
+// The lines of a simulator's event log, time stamps stripped.
+std::vector<std::string> logged_events(const std::string &log);
 
 } // namespace tests
 
