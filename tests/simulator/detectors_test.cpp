@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // What the simulator tells about the program's callback is only worth as much
 // as its detectors: each is shown a callback that is wrong in its own way.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -11,10 +12,7 @@ namespace {
 
 bool logged(const std::vector<std::string> &events, const std::string &event)
 {
-    for (const std::string &e : events)
-        if (e == event)
-            return true;
-    return false;
+    return std::find(events.begin(), events.end(), event) != events.end();
 }
 
 TEST_F(simulator, a_callback_writing_past_the_value_is_logged_as_a_fault)

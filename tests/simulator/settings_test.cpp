@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The simulator's settings, its tag table and its start and stop.
-#include <dirent.h>
-
+#include <filesystem>
+#include <iterator>
 #include <string>
 
 #include "fixture.h"
@@ -10,16 +10,9 @@
 namespace simulator_tests {
 namespace {
 
-std::size_t thread_count()
+std::ptrdiff_t thread_count()
 {
-    std::size_t n = 0;
-    if (DIR *tasks = opendir("/proc/self/task")) {
-        while (const dirent *entry = readdir(tasks))
-            if (entry->d_name[0] != '.')
-                ++n;
-        closedir(tasks);
-    }
-    return n;
+    return std::distance(std::filesystem::directory_iterator("/proc/self/task"), {});
 }
 
 TEST_F(simulator, bad_settings_refuse_to_start_and_say_why)
@@ -75,7 +68,7 @@ TEST_F(simulator, tag_table_gives_stable_distinct_handles)
 
 TEST_F(simulator, start_twice_is_refused_and_stop_leaves_no_thread_behind)
 {
-    const std::size_t threads_before = thread_count();
+    const std::ptrdiff_t threads_before = thread_count();
     ASSERT_EQ(start(), 0);
     int again = 0;
     const std::string complaint = printed_on(2, [&] { again = start(); });

@@ -95,20 +95,14 @@ bool wait_for_exit(pid_t pid, std::chrono::milliseconds limit, exit_status &stat
 {
     if (pid <= 0)
         return false; // no child of ours: waitpid would take any other
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        int raw = 0;
-        const pid_t done = waitpid(pid, &raw, WNOHANG);
-        if (done == pid) {
-            status.exited = WIFEXITED(raw);
-            status.code = status.exited ? WEXITSTATUS(raw) : -1;
-            status.signal = WIFSIGNALED(raw) ? WTERMSIG(raw) : 0;
-            return true;
-        }
-        if (done < 0 || std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    int raw = 0;
+    pid_t done = 0;
+    if (!eventually([&] { return (done = waitpid(pid, &raw, WNOHANG)) != 0; }, limit) || done != pid)
+        return false;
+    status.exited = WIFEXITED(raw);
+    status.code = status.exited ? WEXITSTATUS(raw) : -1;
+    status.signal = WIFSIGNALED(raw) ? WTERMSIG(raw) : 0;
+    return true;
 }
 
 usage usage_of(pid_t pid)
@@ -117,10 +111,9 @@ usage usage_of(pid_t pid)
     std::ifstream schedstat("/proc/" + task + "/task/" + task + "/schedstat");
     long long nanoseconds = 0, waited = 0;
     long runs = 0;
-    usage used;
     if (schedstat >> nanoseconds >> waited >> runs)
-        used = {std::chrono::nanoseconds(nanoseconds), runs};
-    return used;
+        return {std::chrono::nanoseconds(nanoseconds), runs};
+    return {};
 }
 
 void kill_and_reap(pid_t &pid)

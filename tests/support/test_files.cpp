@@ -7,8 +7,6 @@
 #include <fstream>
 #include <sstream>
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include "socket_io.h"
@@ -20,20 +18,17 @@ std::string make_test_directory(const std::string &prefix, const std::string &so
     const char *tmp = std::getenv("TMPDIR");
     std::string directory =
         std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + '/' + prefix + ".XXXXXX";
-    if (mkdtemp(&directory[0]) == nullptr) {
-        ADD_FAILURE() << "cannot make " << directory << ": " << std::strerror(errno);
-        return "";
-    }
     const std::string socket_path = directory + '/' + socket;
     sockaddr_un address;
-    if (!quorvel_sim::unix_address(socket_path, address)) {
+    if (!quorvel_sim::unix_address(socket_path, address))
         ADD_FAILURE() << socket_path << " is " << socket_path.size()
                       << " bytes, more than a Unix socket's path may be ("
                       << sizeof address.sun_path - 1 << "): set TMPDIR to a shorter directory";
-        rmdir(directory.c_str());
-        return "";
-    }
-    return directory;
+    else if (mkdtemp(&directory[0]) == nullptr)
+        ADD_FAILURE() << "cannot make " << directory << ": " << std::strerror(errno);
+    else
+        return directory;
+    return "";
 }
 
 std::string read_file(const std::string &path)
