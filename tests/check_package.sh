@@ -26,11 +26,11 @@ dpkg-deb -e "$deb" "$work/control"
 check "named and versioned as Debian expects" \
     test "$(basename "$deb")" = "tag-mirror_$(field Version)_${arch}.deb"
 check "Architecture: $arch" test "$(field Architecture)" = "$arch"
-check "installs exactly the program, its man page, docs, unit and example" test "$contents" = "$(
-    printf '%s\n' ./lib/systemd/system/tag-mirror@.service ./usr/bin/tag-mirror \
-        ./usr/share/doc/tag-mirror/changelog.gz ./usr/share/doc/tag-mirror/copyright \
-        ./usr/share/doc/tag-mirror/examples/example.conf ./usr/share/man/man1/tag-mirror.1.gz |
-        sort)"
+check "installs exactly the program, its man page, docs, unit, example and lintian's overrides" \
+    test "$contents" = "$(printf '%s\n' ./lib/systemd/system/tag-mirror@.service \
+        ./usr/bin/tag-mirror ./usr/share/doc/tag-mirror/changelog.gz \
+        ./usr/share/doc/tag-mirror/copyright ./usr/share/doc/tag-mirror/examples/example.conf \
+        ./usr/share/lintian/overrides/tag-mirror ./usr/share/man/man1/tag-mirror.1.gz | sort)"
 check "no instance file, so no mirror can start before one is written" \
     test -d "$work/root/etc/tag-mirror" -a -z "$(ls -A "$work/root/etc/tag-mirror")"
 check "maintainer scripts for the running instances" \
