@@ -33,8 +33,8 @@ check "installs exactly the program, its man page, docs, unit, example and linti
         ./usr/share/lintian/overrides/tag-mirror ./usr/share/man/man1/tag-mirror.1.gz | sort)"
 check "no instance file, so no mirror can start before one is written" \
     test -d "$work/root/etc/tag-mirror" -a -z "$(ls -A "$work/root/etc/tag-mirror")"
-check "maintainer scripts for the running instances" \
-    test "$(cd "$work/control" && ls -d postinst prerm postrm 2>/dev/null | wc -l)" = 3
+check "maintainer scripts for the running instances and the dropped conffile" \
+    test "$(cd "$work/control" && ls -d preinst postinst prerm postrm 2>/dev/null | wc -l)" = 4
 
 # Every glibc symbol the armhf binary takes is at GLIBC_2.4 (armhf.binary
 # lists them): a symbol from a newer glibc, or a version taken from the build
