@@ -1,10 +1,13 @@
 #!/bin/bash
 # SPDX-License-Identifier: MIT
 # The system test's part on the gateway, run as root by guest_runner in the
-# unpacked test: the package and its next version, the armhf simulator as
-# libQuorvel.so, and sdk_probe. Does what an administrator would and checks
-# every step: install, two mirrors, one whose tag does not exist, one that is
-# killed, the unit's room for an SDK, upgrade, reboot, remove and purge.
+# unpacked test: the package (tested/), the release before it (previous/)
+# and its next version (newer/), the armhf simulator as libQuorvel.so, and
+# sdk_probe. Does what an administrator would and checks every step, in
+# piuparts' order: install and purge; install the previous release, run
+# mirrors on it and upgrade; the unit's answers to mistakes, a killed
+# mirror, the unit's room for an SDK; reboot; upgrade again, remove, install
+# again and purge; an example made a mirror of, through the upgrade.
 # Writes its log into $1, which survives the reboot, and at the very end the
 # number of failed checks into $1/failed.
 set -u
@@ -48,9 +51,15 @@ sim() {
     printf '%s\n' "$*" | socat -t 0.5 - "UNIX-CONNECT:/run/quorvel-sim-$instance.sock" 2>/dev/null
 }
 holds() { [[ "$(sim "$1" get "$2")" == "ok $3 "* ]]; }
-# Switches the monitored tag and waits for the output to follow.
-follows() { # follows INSTANCE MONITORED OUTPUT VALUE
-    sim "$1" set "$2" "$4" >/dev/null && within 10 holds "$1" "$3" "$4"
+# Switches the monitored tag on, then off, and waits for the output to
+# follow each time: one of the two is a change, whatever the output held.
+follows() { # follows INSTANCE MONITORED OUTPUT
+    local instance=$1 monitored=$2 output=$3 value
+    for value in 1 0; do
+        # Asked again until its simulator, which starts with the mirror, answers.
+        within 10 eval '[[ "$(sim "$instance" set "$monitored" "$value")" == ok* ]]' &&
+            within 10 holds "$instance" "$output" "$value" || return 1
+    done
 }
 unit() { echo "tag-mirror@$1.service"; }
 property() { systemctl show -p "$2" --value "$(unit "$1")"; }
@@ -74,51 +83,90 @@ running_new_binary() { # running_new_binary NAME OLD_PID
     [ "$pid" != 0 ] && [ "$pid" != "$2" ] && [ "$(readlink "/proc/$pid/exe")" = /usr/bin/tag-mirror ]
 }
 no_mirror_process() { ! pgrep -x tag-mirror >/dev/null; }
-# apt's own two remarks on a minimal system, run from a script; anything else
-# on standard error came from the package.
+version() { dpkg-deb --field "$1" Version; }
+installed() { # installed VERSION: unpacked and configured, at that version
+    [ "$(dpkg-query -W -f '${db:Status-Status} ${Version}' tag-mirror 2>/dev/null)" = "installed $1" ]
+}
+# apt as a script runs it, with dpkg's output, maintainer scripts' included,
+# on apt's own standard output and error rather than on a pseudo-terminal.
+apt_get() { run apt -o Dpkg::Use-Pty=0 "$@"; }
+# Done, with nothing on standard error but apt's own two remarks on a
+# minimal system and what $1 allows.
 quiet_apt() {
-    [ "$status" = 0 ] && ! grep -Ev '^(WARNING: apt does not have a stable CLI|debconf: delaying package configuration)' \
+    [ "$status" = 0 ] && ! grep -Ev "^(WARNING: apt does not have a stable CLI interface\. Use with caution in scripts\.|debconf: delaying package configuration, since apt-utils is not installed${1:+|$1})$" \
         "$out/last.err" | grep -q .
 }
+purge_remark="dpkg: warning: while removing tag-mirror, directory '/etc/tag-mirror' not empty so not removed"
 
-deb=$(ls "$test_dir"/tag-mirror_*_armhf.deb | grep -v +upgrade)
-newer=$(ls "$test_dir"/tag-mirror_*+upgrade_armhf.deb)
+previous=$(ls "$test_dir"/previous/*.deb)
+deb=$(ls "$test_dir"/tested/*.deb)
+newer=$(ls "$test_dir"/newer/*.deb)
 
 if [ ! -e "$out/rebooted" ]; then
     step "the gateway"
     uname -a
     echo "Debian $(cat /etc/debian_version), $(systemctl --version | head -n 1)"
 
-    step "apt install ./$(basename "$deb")"
-    run apt install -y "$deb"
+    step "apt install ./$(basename "$deb"), then apt purge"
+    apt_get install -y "$deb"
     check "apt installs the package without a word on standard error" quiet_apt
-    check "it is installed" test "$(dpkg-query -W -f '${Status}' tag-mirror)" = "install ok installed"
+    check "it is installed" installed "$(version "$deb")"
+    apt_get purge -y tag-mirror
+    check "apt purges it without a word on standard error" quiet_apt
+    check "dpkg knows nothing of it any more" eval '! dpkg -s tag-mirror >/dev/null 2>&1'
+
+    step "the previous release, $(basename "$previous"), with two mirrors and a failing one"
+    apt_get install -y "$previous"
+    check "apt installs it without a word on standard error" quiet_apt
     install -m 0644 libQuorvel.so /usr/lib/arm-linux-gnueabihf/libQuorvel.so
     ldconfig
     run ldd /usr/bin/tag-mirror
     check "tag-mirror finds the gateway's libQuorvel.so" grep -q 'libQuorvel.so => /' "$out/last.out"
-
-    step "a mirror whose monitored tag does not exist"
-    instance bogus NoSuchTag BoardIO:DO.2
-    systemctl daemon-reload
-    run systemctl start "$(unit bogus)"
-
-    step "two mirrors, each with its own tags and simulator"
-    cp /usr/share/doc/tag-mirror/examples/example.conf /etc/tag-mirror/valve.conf
+    # It shipped the example in /etc/tag-mirror, where it was an instance file.
+    cp /etc/tag-mirror/example.conf /etc/tag-mirror/valve.conf
     simulator valve
     instance pump Pump BoardIO:DO.2 Environment=QUORVEL_SIM_INPUTS=Pump
+    instance bogus NoSuchTag BoardIO:DO.2
     systemctl daemon-reload
     run systemctl enable --now "$(unit valve)" "$(unit pump)"
     check "systemctl enable --now starts both" test "$status" = 0
-    check "valve's output follows Valve: on" follows valve Valve BoardIO:DO.1 1
-    check "pump's output follows Pump: on" follows pump Pump BoardIO:DO.2 1
-    check "valve's output follows Valve: off" follows valve Valve BoardIO:DO.1 0
+    run systemctl start "$(unit bogus)"
+    check "valve's output follows Valve" follows valve Valve BoardIO:DO.1
+    check "pump's output follows Pump" follows pump Pump BoardIO:DO.2
     check "valve leaves the DO.2 of its own device alone" holds valve BoardIO:DO.2 0
-    check "pump's output follows Pump: off" follows pump Pump BoardIO:DO.2 0
 
-    step "the example is not an instance"
+    step "upgrade to $(basename "$deb") with them running"
+    valve_pid=$(property valve MainPID) pump_pid=$(property pump MainPID) bogus_starts=$(starts bogus)
+    apt_get install -y "$deb"
+    check "apt upgrades the package without a word on standard error" quiet_apt
+    check "the new version is installed" installed "$(version "$deb")"
+    check "valve runs the new binary" running_new_binary valve "$valve_pid"
+    check "pump runs the new binary" running_new_binary pump "$pump_pid"
+    check "valve mirrors" follows valve Valve BoardIO:DO.1
+    check "pump mirrors" follows pump Pump BoardIO:DO.2
+    check "the failing mirror goes on retrying, on the new binary" within 25 eval \
+        '[ "$(starts bogus)" -gt "$bogus_starts" ] && [ "$(property bogus ActiveState)" != failed ]'
+    check "dpkg lists no obsolete conffile" test -z "$(dpkg-query -W -f '${Conffiles}' tag-mirror)"
+    check "the unmodified example is gone" test ! -e /etc/tag-mirror/example.conf
     run systemctl start "$(unit example)"
-    check "tag-mirror@example does not start" test "$(property example ActiveState)" = inactive
+    check "tag-mirror@example can no longer be started" test "$status" != 0
+
+    step "an instance whose file is missing, and one whose file lacks a tag"
+    run systemctl enable --now "$(unit typo)"
+    check "systemctl enable --now tag-mirror@typo fails" test "$status" != 0
+    run systemctl status "$(unit typo)"
+    check "  and its status names the missing file" \
+        grep -q 'AssertPathExists=/etc/tag-mirror/typo.conf was not met' "$out/last.out"
+    systemctl disable --quiet "$(unit typo)"
+    printf 'MONITOR_TAG=Valve\n' >/etc/tag-mirror/half.conf
+    run systemctl start "$(unit half)"
+    check "without OUTPUT_TAG= it fails, and is not restarted" within 10 eval \
+        '[ "$(property half ActiveState)/$(property half ExecMainStatus)" = failed/78 ]'
+    check "  with a line that names the variable and the file" eval "journalctl -u $(unit half) -o cat |
+        grep -qx '/etc/tag-mirror/half.conf: OUTPUT_TAG= is missing or empty'"
+    # Mended as an administrator would: the file gone, the failure forgotten.
+    rm /etc/tag-mirror/half.conf
+    systemctl reset-failed "$(unit half)"
 
     step "SIGKILL"
     killed=$(property valve MainPID)
@@ -126,59 +174,47 @@ if [ ! -e "$out/rebooted" ]; then
     killed_at=$SECONDS
     check "a killed mirror is started again" within 20 running_new_binary valve "$killed"
     check "  after the unit's pause, not at once" test $((SECONDS - killed_at)) -ge 9
-    check "  and mirrors" follows valve Valve BoardIO:DO.1 1
+    check "  and mirrors" follows valve Valve BoardIO:DO.1
 
     step "the failing mirror"
-    within 40 eval '[ "$(starts bogus)" -ge 3 ]'
+    within 40 eval '[ "$(starts bogus)" -ge 4 ]'
     run journalctl -u "$(unit bogus)" -o short-unix --no-pager
     check "it reports the tag that did not open" grep -q 'fail to open tag: NoSuchTag' "$out/last.out"
     check "it exits with 252" grep -q 'status=252' "$out/last.out"
     gaps=$(awk '/ Started / { if (last) printf "%.1f ", $1 - last; last = $1 }' "$out/last.out")
     echo "seconds between its starts: $gaps"
-    check "it is restarted at least twice, at least 9.5 s apart" \
-        awk -v gaps="$gaps" 'BEGIN { n = split(gaps, g, " "); for (i = 1; i <= n; i++) if (g[i] < 9.5) exit 1; exit n < 2 }'
+    check "it is restarted at least three times, at least 9.5 s apart, upgrade or not" \
+        awk -v gaps="$gaps" 'BEGIN { n = split(gaps, g, " "); for (i = 1; i <= n; i++) if (g[i] < 9.5) exit 1; exit n < 3 }'
     run systemctl stop "$(unit bogus)"
-    bogus_stopped_at=$SECONDS bogus_starts=$(starts bogus)
 
     step "what an SDK may need, under the shipped unit"
     install -m 0755 sdk_probe /usr/local/bin/sdk_probe
     for dir in /tmp /run /dev/shm; do : >"$dir/sdk-probe.outside"; done
     run /usr/local/bin/sdk_probe /dev/gpiochip0 /dev/ttyAMA0
     check "the probe succeeds as root outside any unit" test "$status" = 0
+    grep '^ok:' "$out/last.out" >"$out/probe-outside.txt"
     instance probe Valve BoardIO:DO.3
-    # The shipped unit's settings, with only the program replaced.
-    printf '[Service]\nExecStart=\nExecStart=/usr/local/bin/sdk_probe /dev/gpiochip0 /dev/ttyAMA0\n' \
+    # The shipped unit's settings, with only the program replaced; kept active
+    # when it has exited, so that systemd keeps how it ended.
+    printf '[Service]\nExecStart=\nExecStart=/usr/local/bin/sdk_probe /dev/gpiochip0 /dev/ttyAMA0\nRemainAfterExit=yes\n' \
         >"/etc/systemd/system/$(unit probe).d/override.conf"
     systemctl daemon-reload
     systemctl start "$(unit probe)"
     within 20 eval '[ "$(property probe ExecMainExitTimestampMonotonic)" != 0 ]'
-    probe_status=$(property probe ExecMainStatus)
+    # ExecMainCode 1: it exited by itself, not killed by a signal.
+    probe_end=$(property probe ExecMainCode)/$(property probe ExecMainStatus)
     systemctl stop "$(unit probe)"
     journalctl -u "$(unit probe)" -o cat --no-pager | grep -E '^(ok|FAILED|  )' >"$out/probe.txt"
     while IFS= read -r line; do
         case $line in
-        ok:*) check "under the unit: ${line#ok: }" true ;;
         FAILED:*) check "under the unit: ${line#FAILED: }" false ;;
         *) echo "$line" ;;
         esac
     done <"$out/probe.txt"
-    check "under the unit the probe succeeds" test "$probe_status" = 0
+    check "under the unit the probe ran to its end and exited 0 ($probe_end)" test "$probe_end" = 1/0
+    check "  having done all it did outside any unit" diff <(grep '^ok:' "$out/probe.txt") "$out/probe-outside.txt"
     systemd-analyze security "$(unit valve)" >"$out/security.txt" 2>&1
     tail -n 1 "$out/security.txt"
-
-    step "upgrade to $(basename "$newer") with both mirrors running"
-    valve_pid=$(property valve MainPID) pump_pid=$(property pump MainPID)
-    run apt install -y "$newer"
-    check "apt upgrades the package without a word on standard error" quiet_apt
-    check "the new version is installed" test "$(dpkg-query -W -f '${Version}' tag-mirror)" \
-        = "$(dpkg-deb --field "$newer" Version)"
-    check "valve runs the new binary" running_new_binary valve "$valve_pid"
-    check "pump runs the new binary" running_new_binary pump "$pump_pid"
-    check "valve mirrors again" follows valve Valve BoardIO:DO.1 1
-    check "pump mirrors again" follows pump Pump BoardIO:DO.2 1
-    sleep $((bogus_stopped_at + 12 - SECONDS > 0 ? bogus_stopped_at + 12 - SECONDS : 0))
-    check "the stopped mirror stayed stopped, through the upgrade too" \
-        test "$(property bogus ActiveState)/$(starts bogus)" = "inactive/$bogus_starts"
 
     step "reboot"
     journalctl -b --no-pager -o short-monotonic >"$out/journal-before-reboot.txt"
@@ -191,25 +227,75 @@ fi
 step "after the reboot"
 check "the enabled mirrors came back" \
     within 30 eval '[ "$(property valve ActiveState)/$(property pump ActiveState)" = active/active ]'
-check "valve mirrors" follows valve Valve BoardIO:DO.1 1
-check "pump mirrors" follows pump Pump BoardIO:DO.2 1
+check "valve mirrors" follows valve Valve BoardIO:DO.1
+check "pump mirrors" follows pump Pump BoardIO:DO.2
 check "the mirror that was never enabled did not start" test "$(property bogus ActiveState)" = inactive
 
+step "upgrade to $(basename "$newer") with both mirrors running"
+valve_pid=$(property valve MainPID) pump_pid=$(property pump MainPID)
+apt_get install -y "$newer"
+check "apt upgrades the package without a word on standard error" quiet_apt
+check "the new version is installed" installed "$(version "$newer")"
+check "valve runs the new binary" running_new_binary valve "$valve_pid"
+check "pump runs the new binary" running_new_binary pump "$pump_pid"
+check "valve mirrors again" follows valve Valve BoardIO:DO.1
+check "the stopped mirror stayed stopped" test "$(property bogus ActiveState)" = inactive
+
+step "apt remove, while policy-rc.d forbids stopping pump"
+printf '#!/bin/sh\n[ "$1 $2" != "tag-mirror@pump.service stop" ] || exit 101\n' >/usr/sbin/policy-rc.d
+chmod 0755 /usr/sbin/policy-rc.d
+apt_get remove -y tag-mirror
+rm /usr/sbin/policy-rc.d
+check "the removal fails" test "$status" != 0
+check "  naming the mirror that still runs, and how to stop it" grep -qF \
+    'tag-mirror: still running: tag-mirror@pump.service; stop it by hand (systemctl stop tag-mirror@pump.service)' \
+    "$out/last.err"
+check "  and the mirror it had stopped runs again" follows valve Valve BoardIO:DO.1
+check "  and the package is still installed" installed "$(version "$newer")"
+
 step "apt remove with the mirrors running"
-run apt remove -y tag-mirror
+apt_get remove -y tag-mirror
 check "apt removes the package without a word on standard error" quiet_apt
 check "no tag-mirror process is left" no_mirror_process
 check "the program is gone" test ! -e /usr/bin/tag-mirror
 
+step "apt install ./$(basename "$newer") again"
+apt_get install -y "$newer"
+# apt's remark on a package file of the version that dpkg keeps the
+# configuration of; nothing of the package's.
+check "apt installs the package again without a word on standard error" \
+    quiet_apt "W: Repository is broken: tag-mirror:armhf \(= [^)]*\) has no Size information"
+check "the enabled mirrors run again: valve" follows valve Valve BoardIO:DO.1
+check "  and pump" follows pump Pump BoardIO:DO.2
+check "the one never enabled does not" test "$(property bogus ActiveState)" = inactive
+
 step "apt purge"
-run apt purge -y tag-mirror
-check "apt purges the package without a word on standard error" quiet_apt
+apt_get purge -y tag-mirror
+check "apt purges the package with no word on standard error but for the files left in /etc" \
+    quiet_apt "$purge_remark"
 check "dpkg knows nothing of it any more" eval '! dpkg -s tag-mirror >/dev/null 2>&1'
 run find /etc/systemd/system -name 'tag-mirror@*'
 check "no enable link is left" test -z "$(find /etc/systemd/system -type l -name 'tag-mirror@*')"
 check "the administrator's instance files and drop-ins stay" \
     test -e /etc/tag-mirror/valve.conf -a -e "/etc/systemd/system/$(unit valve).d/override.conf"
 check "no instance is left loaded" test -z "$(systemctl list-units --all --no-legend 'tag-mirror@*')"
+check "no tag-mirror process is left" no_mirror_process
+
+step "the previous release's example, made a mirror of, through the upgrade"
+apt_get install -y "$previous"
+sed -i 's/^OUTPUT_TAG=.*/OUTPUT_TAG=BoardIO:DO.3/' /etc/tag-mirror/example.conf
+simulator example
+systemctl daemon-reload
+systemctl enable --quiet --now "$(unit example)"
+check "example's output follows Valve" follows example Valve BoardIO:DO.3
+example_pid=$(property example MainPID)
+apt_get install -y "$deb"
+check "apt upgrades the package without a word on standard error" quiet_apt
+check "the edited example stays as it was" grep -qx 'OUTPUT_TAG=BoardIO:DO.3' /etc/tag-mirror/example.conf
+check "its mirror runs the new binary" running_new_binary example "$example_pid"
+check "  and mirrors" follows example Valve BoardIO:DO.3
+apt_get purge -y tag-mirror
+check "apt purges the package" quiet_apt "$purge_remark"
 check "no tag-mirror process is left" no_mirror_process
 
 step "$failed check(s) failed"
