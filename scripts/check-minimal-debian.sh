@@ -5,7 +5,7 @@
 # directory, clones the last commit into it, and runs scripts/demo.sh and then
 # scripts/test.sh there as root, in a chroot, in a locale the system does not
 # have. Exit 0 when both passed and the demo left nothing in /tmp. Needs root;
-# takes about eleven minutes on two cores, most of them the test command.
+# takes about nineteen minutes on two cores, most of them the test command.
 #
 #   scripts/check-minimal-debian.sh [DIR]   (default build/minimal-debian)
 #
