@@ -12,7 +12,6 @@ export LC_ALL=C
 binary=${1:?usage: check_armhf_binary.sh TAG_MIRROR}
 glibc_ceiling=2.31
 size_ceiling=6144
-objdump=arm-linux-gnueabihf-objdump
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # shellcheck source=checks.sh
@@ -42,11 +41,10 @@ check "glibc symbol versions within $glibc_ceiling (newest: $newest_glibc)" \
 check "no RUNPATH or RPATH of the build machine" \
     bash -c '! grep -qE "\((RUNPATH|RPATH)\)" <<<"$1"' _ "$dynamic"
 
-callback=$(nm "$binary" | awk '/on_update_tag/ {print $3; exit}')
-body=$($objdump -d --no-show-raw-insn --disassemble="$callback" "$binary" | grep -P '^\s+[0-9a-f]+:\t')
+body=$(callback_instructions "$binary")
 # Counted without the literal pool's data words.
 echo "on_update_tag: $(grep -cvP '\t\.word\t' <<<"$body") instructions"
-check "on_update_tag is in the binary" test -n "$callback"
+check "on_update_tag is in the binary" test -n "$body"
 check "on_update_tag calls nothing (no bl/blx)" \
     bash -c '! grep -qP "\tblx?\s" <<<"$1"' _ "$body"
 # Each path on its own, whatever the compiler's block order: the report

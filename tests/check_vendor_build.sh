@@ -34,8 +34,7 @@ ln -s "$source/src" "$work/src"
 ) || { echo "FAILED: the README's command does not build tag-mirror" >&2; exit 1; }
 
 disassembly() { # the callback, without addresses
-    $triple-objdump -d --no-show-raw-insn --disassemble="$(nm "$1" | awk '/on_update_tag/ {print $3}')" "$1" |
-        grep -P '^\s+[0-9a-f]+:\t' | cut -f 2- | sed 's/[0-9a-f]* <[^>]*>//; s/^\.word\t.*/.word/'
+    callback_instructions "$1" | cut -f 2- | sed 's/[0-9a-f]* <[^>]*>//; s/^\.word\t.*/.word/'
 }
 check "the callback is the same code as the shipped build's" \
     cmp -s <(disassembly "$work/tag-mirror") <(disassembly "$shipped")

@@ -18,3 +18,13 @@ checks_done() {
     echo "$passed passed, $failed failed"
     [ "$failed" -eq 0 ]
 }
+
+# The update callback's instructions in an armhf tag-mirror, one a line, as
+# objdump writes them; nothing when the binary has no such symbol.
+callback_instructions() {
+    local symbol
+    symbol=$(nm "$1" | awk '/on_update_tag/ {print $3; exit}')
+    [ -n "$symbol" ] || return 0
+    arm-linux-gnueabihf-objdump -d --no-show-raw-insn --disassemble="$symbol" "$1" |
+        grep -P '^\s+[0-9a-f]+:\t'
+}
