@@ -2,18 +2,22 @@
 # Put into the maintainer scripts where they say #INSTANCES#: the mirrors are
 # instances of a template unit that the administrator names and enables, and
 # these scripts act on each of them by its own unit name, as debhelper's
-# snippets act on a service's.
+# snippets act on a service's. Unit names may hold backslashes (systemd-escape
+# makes them): they travel one a line, read with IFS= read -r, never through
+# word splitting, echo or xargs.
 
-# The enable links of the template's instances.
+# The enable links of the template's instances, one a line, relative to
+# /etc/systemd/system; find's actions, such as -delete, may follow.
 tag_mirror_links() {
-    find /etc/systemd/system -mindepth 2 -maxdepth 2 -type l -name 'tag-mirror@*.service' \
-        \( -path '*.wants/*' -o -path '*.requires/*' \) 2>/dev/null
+    [ -d /etc/systemd/system ] || return 0
+    (cd /etc/systemd/system && find . -mindepth 2 -maxdepth 2 -type l -name 'tag-mirror@*.service' \
+        \( -path './*.wants/*' -o -path './*.requires/*' \) "$@")
 }
 
 # The instances that systemd has loaded or that are enabled, one unit a line.
 tag_mirror_instances() {
     loaded=$(systemctl list-units --all --plain --no-legend --full 'tag-mirror@*.service') || true
-    { echo "$loaded" | awk 'NF { print $1 }'; tag_mirror_links | sed 's|.*/||'; } | sort -u
+    { printf '%s\n' "$loaded" | awk 'NF { print $1 }'; tag_mirror_links | sed 's|.*/||'; } | sort -u
 }
 
 # Whether an instance runs, or is about to again (a restart it waits for).
