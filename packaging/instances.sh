@@ -6,6 +6,10 @@
 # makes them): they travel one a line, read with IFS= read -r, never through
 # word splitting, echo or xargs.
 
+# What prerm stopped, one unit a line: what a package operation that fails
+# afterwards starts again.
+tag_mirror_stopped=/run/tag-mirror.stopped-by-prerm
+
 # The enable links of the template's instances, one a line, relative to
 # /etc/systemd/system; find's actions, such as -delete, may follow.
 tag_mirror_links() {

@@ -256,6 +256,21 @@ check "pump runs the new binary" running_new_binary pump "$pump_pid"
 check "valve mirrors again" follows valve Valve BoardIO:DO.1
 check "the stopped mirror stayed stopped" test "$(property bogus ActiveState)" = inactive
 
+# From here until the removal succeeds bogus is enabled but stopped, as an
+# administrator leaves a mirror they stopped by hand: no failure starts it.
+enable_link bogus
+step "an upgrade whose new preinst fails"
+dpkg-deb -R "$newer" /tmp/broken
+printf '#!/bin/sh\nexit 1\n' >/tmp/broken/DEBIAN/preinst
+sed -i 's/^Version: .*/&+broken/' /tmp/broken/DEBIAN/control
+dpkg-deb -Zgzip -b /tmp/broken /tmp/broken.deb >/dev/null
+valve_pid=$(property valve MainPID) pump_pid=$(property pump MainPID)
+run dpkg -i /tmp/broken.deb
+check "it fails, and leaves the installed version" eval '[ "$status" != 0 ] && installed "$(version "$newer")"'
+check "  with valve and pump running on" eval \
+    '[ "$(property valve MainPID)/$(property pump MainPID)" = "$valve_pid/$pump_pid" ]'
+check "  and bogus stopped" test "$(property bogus ActiveState)" = inactive
+
 step "apt remove, while policy-rc.d forbids stopping pump"
 printf '#!/bin/sh\n[ "$1 $2" != "tag-mirror@pump.service stop" ] || exit 101\n' >/usr/sbin/policy-rc.d
 chmod 0755 /usr/sbin/policy-rc.d
@@ -267,6 +282,8 @@ check "  naming the mirror that still runs, and how to stop it" grep -qF \
     "$out/last.err"
 check "  and the mirror it had stopped runs again" follows valve Valve BoardIO:DO.1
 check "  and the package is still installed" installed "$(version "$newer")"
+check "  and bogus stays stopped" test "$(property bogus ActiveState)" = inactive
+rm "/etc/systemd/system/multi-user.target.wants/$(unit bogus)"
 
 step "apt remove with the mirrors running"
 apt_get remove -y tag-mirror
