@@ -6,15 +6,25 @@
 # makes them): they travel one a line, read with IFS= read -r, never through
 # word splitting, echo or xargs.
 
+# Whether the mirrors of the system dpkg works on are this script's to start
+# and stop: not in a chroot without systemd, nor when dpkg works on another
+# root (dpkg --root with --force-script-chrootless) and runs this script on
+# the machine that builds it.
+tag_mirror_systemd() {
+    [ -z "${DPKG_ROOT:-}" ] && [ -d /run/systemd/system ]
+}
+
 # What prerm stopped, one unit a line: what a package operation that fails
 # afterwards starts again.
 tag_mirror_stopped=/run/tag-mirror.stopped-by-prerm
 
-# The enable links of the template's instances, one a line, relative to
-# /etc/systemd/system; find's actions, such as -delete, may follow.
+# The enable links of the template's instances in the system dpkg works on,
+# one a line, relative to its /etc/systemd/system; find's actions, such as
+# -delete, may follow.
 tag_mirror_links() {
-    [ -d /etc/systemd/system ] || return 0
-    (cd /etc/systemd/system && find . -mindepth 2 -maxdepth 2 -type l -name 'tag-mirror@*.service' \
+    tag_mirror_units=${DPKG_ROOT:-}/etc/systemd/system
+    [ -d "$tag_mirror_units" ] || return 0
+    (cd "$tag_mirror_units" && find . -mindepth 2 -maxdepth 2 -type l -name 'tag-mirror@*.service' \
         \( -path './*.wants/*' -o -path './*.requires/*' \) "$@")
 }
 

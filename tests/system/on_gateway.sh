@@ -77,10 +77,11 @@ instance() { # instance NAME MONITORED OUTPUT [UNIT LINE...]
     printf 'MONITOR_TAG=%s\nOUTPUT_TAG=%s\n' "$2" "$3" >"/etc/tag-mirror/$1.conf"
     simulator "$1" "${@:4}"
 }
-# The link `systemctl enable` makes, without the daemon-reload that costs
-# seconds here.
-enable_link() { # enable_link NAME
-    ln -s /lib/systemd/system/tag-mirror@.service "/etc/systemd/system/multi-user.target.wants/$(unit "$1")"
+# The link `systemctl enable` makes, in this system or under ROOT, without
+# the daemon-reload that costs seconds here.
+enable_link() { # enable_link NAME [ROOT]
+    mkdir -p "${2:-}/etc/systemd/system/multi-user.target.wants"
+    ln -s /lib/systemd/system/tag-mirror@.service "${2:-}/etc/systemd/system/multi-user.target.wants/$(unit "$1")"
 }
 # Starting the instance fails for good, with one line in its status that
 # names its file and what is wrong.
@@ -149,6 +150,25 @@ if [ ! -e "$out/rebooted" ]; then
     check "valve's output follows Valve" follows valve Valve BoardIO:DO.1
     check "pump's output follows Pump" follows pump Pump BoardIO:DO.2
     check "valve leaves the DO.2 of its own device alone" holds valve BoardIO:DO.2 0
+
+    step "dpkg --root: $(basename "$deb") installed and purged in another root, beside them"
+    # As a chroot is bootstrapped without running its binaries: the
+    # maintainer scripts run here, with DPKG_ROOT naming the root.
+    root=$(mktemp -d)
+    mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
+    : >"$root/var/lib/dpkg/status"
+    valve_pid=$(property valve MainPID) pump_pid=$(property pump MainPID)
+    links=$(find /etc/systemd/system -type l -name 'tag-mirror@*' | sort)
+    run dpkg --root="$root" --force-script-chrootless --force-depends -i "$deb"
+    check "dpkg --root installs it there" test "$status" = 0 -a -x "$root/usr/bin/tag-mirror"
+    enable_link 'in\x2droot' "$root"
+    run dpkg --root="$root" --force-script-chrootless --purge tag-mirror
+    check "  and purges it there, with the enable link made there" \
+        test "$status" = 0 -a -z "$(find "$root/etc/systemd/system" -type l)"
+    check "  while this system's mirrors ran on" eval \
+        '[ "$(property valve MainPID)/$(property pump MainPID)" = "$valve_pid/$pump_pid" ]'
+    check "  and kept their enable links" test "$(find /etc/systemd/system -type l -name 'tag-mirror@*' | sort)" = "$links"
+    rm -rf "$root"
 
     step "upgrade to $(basename "$deb") with them running"
     valve_pid=$(property valve MainPID) pump_pid=$(property pump MainPID) bogus_starts=$(starts bogus)
