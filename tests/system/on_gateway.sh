@@ -196,7 +196,8 @@ EOF
 
     step "SIGKILL"
     killed=$(property valve MainPID)
-    kill -KILL "$killed"
+    # Not kill 0: with valve not running that would end this test.
+    [ "$killed" = 0 ] || kill -KILL "$killed"
     killed_at=$SECONDS
     check "a killed mirror is started again" within 20 running_new_binary valve "$killed"
     check "  after the unit's pause, not at once" test $((SECONDS - killed_at)) -ge 9
