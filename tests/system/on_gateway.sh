@@ -341,6 +341,7 @@ check "its mirror runs the new binary" running_new_binary example "$example_pid"
 check "  and mirrors" follows example Valve BoardIO:DO.3
 apt_get purge -y tag-mirror
 check "apt purges the package" quiet_apt "$purge_remark"
+check "  and with it the example, an obsolete conffile of the package" test ! -e /etc/tag-mirror/example.conf
 check "no tag-mirror process is left" no_mirror_process
 
 step "$failed check(s) failed"
