@@ -2,9 +2,14 @@
 // tag-mirror: mirrors one tag's 8-byte value onto a digital-output tag.
 // All the work happens in on_update_tag, on the SDK's threads.
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include "quorvel.h"
@@ -50,6 +55,43 @@ void print_usage(const char *program)
                 program);
 }
 
+// Started by systemd as a notify service, tells it that the mirror runs: both
+// tags are open. It is one datagram to $NOTIFY_SOCKET (a path, or "@" for an
+// abstract name), as systemd documents the protocol; libsystemd is not on
+// every gateway. Without the variable, or when the datagram does not go,
+// nothing changes: mirroring never depends on it.
+void notify_ready(const char *monitored, const char *output)
+{
+    const char *socket_name = std::getenv("NOTIFY_SOCKET");
+    if (socket_name == nullptr || (socket_name[0] != '/' && socket_name[0] != '@'))
+        return;
+    const std::size_t length = std::strlen(socket_name);
+    sockaddr_un address;
+    if (length > sizeof address.sun_path)
+        return;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, socket_name, length);
+    if (address.sun_path[0] == '@')
+        address.sun_path[0] = '\0';
+
+    // A newline in a tag name would end the status line and start another.
+    char ready[] = "READY=1\nSTATUS=Mirroring ", onto[] = " onto ";
+    iovec text[] = {{ready, sizeof ready - 1},
+                    {const_cast<char *>(monitored), std::strcspn(monitored, "\n")},
+                    {onto, sizeof onto - 1},
+                    {const_cast<char *>(output), std::strcspn(output, "\n")}};
+    msghdr message = {};
+    message.msg_name = &address;
+    message.msg_namelen = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + length);
+    message.msg_iov = text;
+    message.msg_iovlen = sizeof text / sizeof text[0];
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return;
+    sendmsg(fd, &message, MSG_NOSIGNAL);
+    close(fd);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -83,6 +125,7 @@ int main(int argc, char *argv[])
             return -4;
         }
     }
+    notify_ready(argv[1], argv[2]);
 
     for (;;)
         sleep(1);

@@ -4,9 +4,14 @@
 #include <chrono>
 #include <climits>
 #include <csignal>
+#include <cstddef>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "harness.h"
 
@@ -14,6 +19,40 @@ namespace tests {
 namespace {
 
 using startup = mirror_run;
+
+// Where NOTIFY_SOCKET points, as systemd binds it for a notify service: a
+// path, or "@" and an abstract name.
+struct notify_socket {
+    explicit notify_socket(const std::string &address) : name(address)
+    {
+        sockaddr_un where = {};
+        where.sun_family = AF_UNIX;
+        name.copy(where.sun_path, sizeof where.sun_path);
+        if (name[0] == '@')
+            where.sun_path[0] = '\0';
+        fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size());
+        EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr *>(&where), length), 0) << name;
+    }
+    ~notify_socket()
+    {
+        close(fd);
+        if (name[0] == '/')
+            unlink(name.c_str());
+    }
+    // What was sent to it so far, a datagram each.
+    std::vector<std::string> received() const
+    {
+        std::vector<std::string> datagrams;
+        char text[4096];
+        ssize_t n;
+        while ((n = recv(fd, text, sizeof text, 0)) >= 0)
+            datagrams.emplace_back(text, static_cast<std::size_t>(n));
+        return datagrams;
+    }
+    std::string name;
+    int fd = -1;
+};
 
 // quorvel_init(2, {16, 0, 0, <the callback>}, 0), returning `result`.
 ::testing::AssertionResult is_init_call(const std::string &event, const std::string &result)
@@ -35,8 +74,11 @@ TEST_F(startup, sdk_start_failure_prints_the_code_and_exits_255_without_opening)
     for (const int code : {7, -3, INT_MIN}) {
         const std::string text = std::to_string(code);
         SCOPED_TRACE("quorvel_init returns " + text);
-        start({"Valve", "BoardIO:DO.1"}, {"QUORVEL_SIM_INIT_RESULT=" + text});
+        const notify_socket systemd(directory + "/notify.sock");
+        start({"Valve", "BoardIO:DO.1"},
+              {"QUORVEL_SIM_INIT_RESULT=" + text, "NOTIFY_SOCKET=" + systemd.name});
         const exit_status status = finish();
+        EXPECT_TRUE(systemd.received().empty()) << "it told systemd it was ready";
         EXPECT_TRUE(status.exited);
         EXPECT_EQ(status.code, 255);
         EXPECT_EQ(standard_output(), "Fail to initialize Quorvel SDK! error = " + text + "\n");
@@ -56,8 +98,10 @@ TEST_F(startup, a_tag_failing_to_open_stops_the_sdk_and_exits_252)
          "open \"BoardIO:DO.9\" reserved=0 -> 0"}};
     for (const std::vector<std::string> &c : cases) {
         SCOPED_TRACE(c[0] + " " + c[1]);
-        start({c[0], c[1]});
+        const notify_socket systemd(directory + "/notify.sock");
+        start({c[0], c[1]}, {"NOTIFY_SOCKET=" + systemd.name});
         const exit_status status = finish();
+        EXPECT_TRUE(systemd.received().empty()) << "it told systemd it was ready";
         EXPECT_TRUE(status.exited);
         EXPECT_EQ(status.code, 252);
         EXPECT_EQ(standard_output(), "fail to open tag: " + (c.size() == 3 ? c[0] : c[1]) + "\n");
@@ -76,8 +120,13 @@ TEST_F(startup, success_prints_nothing_and_idles_for_good)
 {
     // At a terminal, as a person would start it: a line printed on the way
     // into the idle state would show at once, not wait in a buffer.
-    ASSERT_NO_FATAL_FAILURE(start({"Valve", "BoardIO:DO.1"}, {}, stdout_mode::terminal));
-    ASSERT_NO_FATAL_FAILURE(wait_for_events("open ", 2));
+    const notify_socket systemd("@" + directory);
+    ASSERT_NO_FATAL_FAILURE(start({"Valve", "BoardIO:DO.1"}, {"NOTIFY_SOCKET=" + systemd.name},
+                                  stdout_mode::terminal));
+    std::vector<std::string> told;
+    ASSERT_TRUE(eventually([&] { return !(told = systemd.received()).empty(); }))
+        << "it never told systemd it was ready";
+    EXPECT_EQ(told, std::vector<std::string>{"READY=1\nSTATUS=Mirroring Valve onto BoardIO:DO.1"});
     // Two of the main thread's one-second wake-ups, and a little more.
     const usage before = usage_of(pid);
     std::this_thread::sleep_for(std::chrono::milliseconds(2500));
@@ -89,6 +138,7 @@ TEST_F(startup, success_prints_nothing_and_idles_for_good)
     EXPECT_FALSE(ended) << "it ended: exit status " << status.code << ", signal " << status.signal;
     EXPECT_EQ(terminal_output(), "");
     EXPECT_EQ(standard_error(), "");
+    EXPECT_TRUE(systemd.received().empty()) << "it told systemd more";
     // Asleep, its main thread uses next to nothing of the processor and runs
     // once a second (under 1 ms, twice, on the host and under qemu alike). A
     // loop that spins takes all the processor it gets; one that yields or
@@ -105,7 +155,9 @@ TEST_F(startup, runs_until_a_signal_ends_it_and_leaves_the_sdk_running)
 {
     for (const int signal : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(signal == SIGTERM ? "SIGTERM" : "SIGINT");
-        ASSERT_NO_FATAL_FAILURE(start_mirror());
+        // Told to notify a systemd that is not there: nothing changes.
+        ASSERT_NO_FATAL_FAILURE(start_mirror("Valve", "BoardIO:DO.1",
+                                             {"NOTIFY_SOCKET=" + directory + "/nobody.sock"}));
         const std::vector<std::string> calls = events();
         ASSERT_EQ(calls.size(), 3u);
         EXPECT_TRUE(is_init_call(calls[0], "0"));
