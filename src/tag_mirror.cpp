@@ -55,12 +55,16 @@ void print_usage(const char *program)
                 program);
 }
 
-// Started by systemd as a notify service, tells it that the mirror runs: both
-// tags are open. It is one datagram to $NOTIFY_SOCKET (a path, or "@" for an
-// abstract name), as systemd documents the protocol; libsystemd is not on
-// every gateway. Without the variable, or when the datagram does not go,
-// nothing changes: mirroring never depends on it.
-void notify_ready(const char *monitored, const char *output)
+// Started by systemd as a notify service, tells it how the start went: that
+// the mirror runs, once both tags are open, or the line that says why not.
+// systemctl status shows that line even while a restart is pending, when
+// the log it shows starts after the failure. It is one datagram to
+// $NOTIFY_SOCKET (a path, or "@" for an abstract name), as systemd documents
+// the protocol; libsystemd is not on every gateway. Without the variable,
+// or when the datagram does not go, nothing changes: mirroring never
+// depends on it.
+void notify_systemd(const char *head, const char *name, const char *between = "",
+                    const char *other = "")
 {
     const char *socket_name = std::getenv("NOTIFY_SOCKET");
     if (socket_name == nullptr || (socket_name[0] != '/' && socket_name[0] != '@'))
@@ -75,11 +79,10 @@ void notify_ready(const char *monitored, const char *output)
         address.sun_path[0] = '\0';
 
     // A newline in a tag name would end the status line and start another.
-    char ready[] = "READY=1\nSTATUS=Mirroring ", onto[] = " onto ";
-    iovec text[] = {{ready, sizeof ready - 1},
-                    {const_cast<char *>(monitored), std::strcspn(monitored, "\n")},
-                    {onto, sizeof onto - 1},
-                    {const_cast<char *>(output), std::strcspn(output, "\n")}};
+    iovec text[] = {{const_cast<char *>(head), std::strlen(head)},
+                    {const_cast<char *>(name), std::strcspn(name, "\n")},
+                    {const_cast<char *>(between), std::strlen(between)},
+                    {const_cast<char *>(other), std::strcspn(other, "\n")}};
     msghdr message = {};
     message.msg_name = &address;
     message.msg_namelen = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + length);
@@ -108,7 +111,10 @@ int main(int argc, char *argv[])
     const quorvel_config config = {16, 0, 0, on_update_tag};
     const int error = quorvel_init(2, &config, 0);
     if (error != 0) {
-        std::printf("Fail to initialize Quorvel SDK! error = %d\n", error);
+        char line[64];
+        std::snprintf(line, sizeof line, "Fail to initialize Quorvel SDK! error = %d", error);
+        std::printf("%s\n", line);
+        notify_systemd("STATUS=", line);
         return -1;
     }
 
@@ -121,11 +127,12 @@ int main(int argc, char *argv[])
         tag_opened[i].store(tag, order);
         if (tag == 0) {
             std::printf("fail to open tag: %s\n", name);
+            notify_systemd("STATUS=fail to open tag: ", name);
             quorvel_uninit();
             return -4;
         }
     }
-    notify_ready(argv[1], argv[2]);
+    notify_systemd("READY=1\nSTATUS=Mirroring ", argv[1], " onto ", argv[2]);
 
     for (;;)
         sleep(1);
