@@ -64,7 +64,8 @@ follows() { # follows INSTANCE MONITORED OUTPUT
 }
 unit() { echo "tag-mirror@$1.service"; }
 property() { systemctl show -p "$2" --value "$(unit "$1")"; }
-starts() { journalctl -u "$(unit "$1")" -o cat --no-pager | grep -c '^Started '; }
+# Every start, "Started" or not: a notify service that fails never gets there.
+starts() { journalctl -u "$(unit "$1")" -o cat --no-pager | grep -c '^Starting '; }
 # Simulator settings for an instance, in a drop-in as `systemctl edit` keeps one.
 simulator() { # simulator NAME [UNIT LINE...]
     local dir
@@ -89,8 +90,8 @@ enable_link() { # enable_link NAME [ROOT]
 refused() { # refused NAME WRONG
     local name=$1 line="/etc/tag-mirror/$1.conf: $2"
     run systemctl start "$(unit "$name")"
-    check "tag-mirror@$name fails, and is not restarted" within 10 eval \
-        '[ "$(property "$name" ActiveState)/$(property "$name" ExecMainStatus)" = failed/78 ]'
+    check "systemctl start tag-mirror@$name fails, and it is not restarted" within 10 eval \
+        '[ "$status" != 0 ] && [ "$(property "$name" ActiveState)/$(property "$name" ExecMainStatus)" = failed/78 ]'
     check "  its status says: $line" within 5 eval \
         'systemctl status --full "$(unit "$name")" | grep -qF -- "$line"'
 }
@@ -176,7 +177,18 @@ if [ ! -e "$out/rebooted" ]; then
     check "the unmodified example is gone" test ! -e /etc/tag-mirror/example.conf
     refused example "no such file"
 
-    step "instance files that are missing, wrong or cannot be read, and a name made by systemd-escape"
+    step "systemctl start says whether the mirror runs"
+    # Each open takes a second here, and its start waits for both.
+    instance slow Valve BoardIO:DO.3 Environment=QUORVEL_SIM_OPEN_STORM_MS=1000 \
+        Environment=QUORVEL_SIM_EVENT_LOG=/run/quorvel-sim-slow.log
+    systemctl daemon-reload
+    run systemctl start "$(unit slow)"
+    check "it returns, with 0, once both tags are open" eval \
+        '[ "$status" = 0 ] && [ "$(grep -c " open .* -> [1-9]" /run/quorvel-sim-slow.log)" = 2 ]'
+    check "  and the output follows at once" eval \
+        '[[ "$(sim slow set Valve 1)" == ok* ]] && within 1 holds slow BoardIO:DO.3 1'
+    systemctl stop "$(unit slow)"
+    # Instance files that are missing, wrong or cannot be read, and a name made by systemd-escape.
     printf 'MONITOR_TAG=Valve\n' >/etc/tag-mirror/half.conf
     mkdir /etc/tag-mirror/folder.conf
     ln -s /etc/tag-mirror/gone.conf /etc/tag-mirror/dangling.conf
@@ -208,10 +220,18 @@ EOF
     run journalctl -u "$(unit bogus)" -o short-unix --no-pager
     check "it reports the tag that did not open" grep -q 'fail to open tag: NoSuchTag' "$out/last.out"
     check "it exits with 252" grep -q 'status=252' "$out/last.out"
-    gaps=$(awk '/ Started / { if (last) printf "%.1f ", $1 - last; last = $1 }' "$out/last.out")
+    gaps=$(awk '/ Starting / { if (last) printf "%.1f ", $1 - last; last = $1 }' "$out/last.out")
     echo "seconds between its starts: $gaps"
     check "it is restarted at least three times, at least 9.5 s apart, upgrade or not" \
         awk -v gaps="$gaps" 'BEGIN { n = split(gaps, g, " "); for (i = 1; i <= n; i++) if (g[i] < 9.5) exit 1; exit n < 3 }'
+    systemctl stop "$(unit bogus)"
+    run systemctl start "$(unit bogus)"
+    check "systemctl start of it fails" test "$status" != 0
+    check "  and its status says which tag" within 5 eval \
+        'systemctl status --full "$(unit bogus)" | grep -qF "fail to open tag: NoSuchTag"'
+    sed -i 's/NoSuchTag/Valve/' /etc/tag-mirror/bogus.conf
+    check "mended, the next retry brings it up without anyone starting it" \
+        within 15 eval '[ "$(property bogus ActiveState)" = active ] && follows bogus Valve BoardIO:DO.2'
     run systemctl stop "$(unit bogus)"
 
     step "what an SDK may need, under the shipped unit"
@@ -221,9 +241,10 @@ EOF
     check "the probe succeeds as root outside any unit" test "$status" = 0
     grep '^ok:' "$out/last.out" >"$out/probe-outside.txt"
     instance probe Valve BoardIO:DO.3
-    # The shipped unit's settings, with only the program replaced; kept active
-    # when it has exited, so that systemd keeps how it ended.
-    printf '[Service]\nExecStart=\nExecStart=/usr/local/bin/sdk_probe /dev/gpiochip0 /dev/ttyAMA0\nRemainAfterExit=yes\n' \
+    # The shipped unit's settings, with only the program replaced, and the
+    # type, since the probe tells systemd nothing; kept active when it has
+    # exited, so that systemd keeps how it ended.
+    printf '[Service]\nType=exec\nExecStart=\nExecStart=/usr/local/bin/sdk_probe /dev/gpiochip0 /dev/ttyAMA0\nRemainAfterExit=yes\n' \
         >"/etc/systemd/system/$(unit probe).d/override.conf"
     systemctl daemon-reload
     systemctl start "$(unit probe)"
@@ -258,13 +279,26 @@ check "valve mirrors" follows valve Valve BoardIO:DO.1
 check "pump mirrors" follows pump Pump BoardIO:DO.2
 check "the mirror that was never enabled did not start" test "$(property bogus ActiveState)" = inactive
 
-step "upgrade to $(basename "$newer") with both mirrors running"
+step "upgrade to $(basename "$newer") with both mirrors running, and one waiting for its tags"
+# It never says it is ready, and is given all the time in the world: it
+# waits on the old binary until the upgrade restarts it under the unit as
+# shipped (postinst reloads systemd).
+instance late Valve BoardIO:DO.3 UnsetEnvironment=NOTIFY_SOCKET TimeoutStartSec=infinity
+systemctl daemon-reload
+systemctl start --no-block "$(unit late)"
+check "one that never says it is ready stays activating" \
+    within 20 eval '[ "$(property late SubState)" = start ] && [ "$(property late MainPID)" != 0 ]'
+late_pid=$(property late MainPID)
+simulator late
 valve_pid=$(property valve MainPID) pump_pid=$(property pump MainPID)
 apt_get install -y "$newer"
 check "apt upgrades the package without a word on standard error" quiet_apt
 check "the new version is installed" installed "$(version "$newer")"
 check "valve runs the new binary" running_new_binary valve "$valve_pid"
 check "pump runs the new binary" running_new_binary pump "$pump_pid"
+check "the one waiting for its tags runs the new binary" eval \
+    '[ "$(property late ActiveState)" = active ] && running_new_binary late "$late_pid"'
+systemctl stop "$(unit late)"
 check "valve mirrors again" follows valve Valve BoardIO:DO.1
 check "the stopped mirror stayed stopped" test "$(property bogus ActiveState)" = inactive
 
