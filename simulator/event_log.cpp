@@ -53,21 +53,27 @@ void event_log_close()
     log_fd = -1;
 }
 
-void log_event(const std::string &event)
+void log_event(const std::string &event, const std::string &unopened_path)
 {
     const std::lock_guard<std::mutex> lock(log_mutex);
-    if (log_fd < 0)
+    int fd = log_fd;
+    if (fd < 0 && !unopened_path.empty())
+        fd = above_standard_fds(
+            open(unopened_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+    if (fd < 0)
         return;
     const std::string line = time_stamp() + ' ' + event + '\n';
     std::size_t done = 0;
     while (done < line.size()) {
-        const ssize_t n = write(log_fd, line.data() + done, line.size() - done);
+        const ssize_t n = write(fd, line.data() + done, line.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return; // a full disk must not take the device down with it
+            break; // a full disk must not take the device down with it
         done += static_cast<std::size_t>(n);
     }
+    if (fd != log_fd)
+        close(fd);
 }
 
 std::string quoted(const std::string &name)

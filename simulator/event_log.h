@@ -13,8 +13,10 @@ namespace quorvel_sim {
 bool event_log_open(const std::string &path);
 void event_log_close();
 
-// Appends "HH:MM:SS.mmm <event>\n" as one write.
-void log_event(const std::string &event);
+// Appends "HH:MM:SS.mmm <event>\n" as one write. With no log open (before
+// quorvel_init opens it, after quorvel_uninit closes it) the line goes to the
+// file at `unopened_path`, if one is given, opened for this line alone.
+void log_event(const std::string &event, const std::string &unopened_path = "");
 
 // A tag name as it stands in the log: quoted and escaped.
 std::string quoted(const std::string &name);

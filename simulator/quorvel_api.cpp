@@ -4,6 +4,7 @@
 // output is the program's alone.
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -36,6 +37,15 @@ std::string word(std::uintptr_t value)
 void complain(const std::string &message)
 {
     std::fprintf(stderr, "libQuorvel.so (simulator): %s\n", message.c_str());
+}
+
+// A call made while the SDK is stopped is the program's mistake: it must show
+// even though quorvel_init has not opened the log yet, or quorvel_uninit has
+// closed it.
+void log_call(const std::string &event)
+{
+    const char *path = running ? nullptr : std::getenv("QUORVEL_SIM_EVENT_LOG");
+    log_event(event, path != nullptr ? path : "");
 }
 
 int start(int mode, const quorvel_config *config, std::uintptr_t reserved)
@@ -110,7 +120,7 @@ QUORVEL_EXPORT quorvel_tag quorvel_open(const char *name, std::uintptr_t reserve
         const std::string tag_name = name != nullptr ? name : "";
         const quorvel_tag handle =
             running && name != nullptr ? device_open(tag_name, report_in_open) : 0;
-        log_event("open " + (name != nullptr ? quoted(tag_name) : std::string("null")) +
+        log_call("open " + (name != nullptr ? quoted(tag_name) : std::string("null")) +
                   " reserved=" + word(reserved) + " -> " + word(handle));
         // The handle is not the program's yet: every callback in the storm
         // for it must be ignored.
@@ -126,7 +136,7 @@ QUORVEL_EXPORT quorvel_tag quorvel_open(const char *name, std::uintptr_t reserve
 QUORVEL_EXPORT int quorvel_uninit(void)
 {
     const std::lock_guard<std::mutex> lock(lifecycle);
-    log_event("uninit");
+    log_call("uninit");
     if (!running)
         return -1;
     device_stop();
