@@ -2,12 +2,15 @@
 // The three SDK entry points, and nothing else, exported under the real
 // library's names. Messages go to standard error: the program's standard
 // output is the program's alone.
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
+
+#include <signal.h>
 
 #include "control_server.h"
 #include "device.h"
@@ -28,6 +31,13 @@ std::mutex lifecycle; // init, open and uninit may come from any thread
 bool running;
 bool report_in_open;
 unsigned open_storm_ms;
+int handled_signal;            // 0: none
+struct sigaction displaced;    // what was there before the SDK took handled_signal
+
+// An SDK may take a signal for its own use. Its handler runs on whichever
+// thread the signal finds, most often the program's sleeping main thread,
+// which must then go back to sleep.
+void sdk_signal_handler(int) {}
 
 std::string word(std::uintptr_t value)
 {
@@ -94,6 +104,18 @@ int start(int mode, const quorvel_config *config, std::uintptr_t reserved)
         control_server_stop();
         return init_error_no_threads;
     }
+    struct sigaction taken {};
+    taken.sa_handler = sdk_signal_handler;
+    sigemptyset(&taken.sa_mask);
+    if (settings.handle_signal != 0 &&
+        sigaction(settings.handle_signal, &taken, &displaced) != 0) {
+        complain("QUORVEL_SIM_HANDLE_SIGNAL=" + std::to_string(settings.handle_signal) +
+                 ": cannot handle that signal: " + std::strerror(errno));
+        device_stop();
+        control_server_stop();
+        return init_error_bad_config;
+    }
+    handled_signal = settings.handle_signal;
     report_in_open = settings.report_in_open;
     open_storm_ms = settings.open_storm_ms;
     running = true;
@@ -139,6 +161,9 @@ QUORVEL_EXPORT int quorvel_uninit(void)
     log_call("uninit");
     if (!running)
         return -1;
+    if (handled_signal != 0)
+        sigaction(handled_signal, &displaced, nullptr);
+    handled_signal = 0;
     device_stop();
     control_server_stop();
     event_log_close();

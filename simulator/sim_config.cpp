@@ -91,10 +91,12 @@ bool load_config(sim_config &config, std::string &error)
     long cycle_ms = static_cast<long>(config.cycle_ms);
     long report_in_open = 0;
     long open_storm_ms = 0;
+    long handle_signal = 0;
     if (!read_long("QUORVEL_SIM_INIT_RESULT", INT_MIN, INT_MAX, init_result, error) ||
         !read_long("QUORVEL_SIM_CYCLE_MS", 1, max_cycle_ms, cycle_ms, error) ||
         !read_long("QUORVEL_SIM_REPORT_IN_OPEN", 0, 1, report_in_open, error) ||
         !read_long("QUORVEL_SIM_OPEN_STORM_MS", 0, max_cycle_ms, open_storm_ms, error) ||
+        !read_long("QUORVEL_SIM_HANDLE_SIGNAL", 0, 64, handle_signal, error) ||
         !read_tags("QUORVEL_SIM_INPUTS", false, config.tags, error) ||
         !read_tags("QUORVEL_SIM_OUTPUTS", true, config.tags, error))
         return false;
@@ -102,6 +104,7 @@ bool load_config(sim_config &config, std::string &error)
     config.cycle_ms = static_cast<unsigned>(cycle_ms);
     config.report_in_open = report_in_open != 0;
     config.open_storm_ms = static_cast<unsigned>(open_storm_ms);
+    config.handle_signal = static_cast<int>(handle_signal);
 
     config.socket_path = default_socket_path();
     const char *event_log = std::getenv("QUORVEL_SIM_EVENT_LOG");

@@ -22,6 +22,7 @@ struct sim_config {
     std::string event_log_path;       // QUORVEL_SIM_EVENT_LOG (empty: no log)
     bool report_in_open = false;      // QUORVEL_SIM_REPORT_IN_OPEN
     unsigned open_storm_ms = 0;       // QUORVEL_SIM_OPEN_STORM_MS: callbacks during each open
+    int handle_signal = 0;            // QUORVEL_SIM_HANDLE_SIGNAL: a signal the SDK takes (0: none)
     std::vector<tag_setting> tags;    // defaults, then QUORVEL_SIM_INPUTS / _OUTPUTS
 };
 

@@ -27,7 +27,8 @@ const quorvel_config config = {16, 0, 0, test_callback};
 const char *const settings[] = {"QUORVEL_SIM_SOCKET",         "QUORVEL_SIM_CYCLE_MS",
                                 "QUORVEL_SIM_INPUTS",         "QUORVEL_SIM_OUTPUTS",
                                 "QUORVEL_SIM_INIT_RESULT",    "QUORVEL_SIM_EVENT_LOG",
-                                "QUORVEL_SIM_REPORT_IN_OPEN", "QUORVEL_SIM_OPEN_STORM_MS"};
+                                "QUORVEL_SIM_REPORT_IN_OPEN", "QUORVEL_SIM_OPEN_STORM_MS",
+                                "QUORVEL_SIM_HANDLE_SIGNAL"};
 
 } // namespace
 

@@ -30,6 +30,7 @@ TEST_F(simulator, bad_settings_refuse_to_start_and_say_why)
         {"QUORVEL_SIM_OUTPUTS", "Lamp=bytes:12", "bytes: takes exactly 16 hex digits"},
         {"QUORVEL_SIM_SOCKET", "", "a socket path needs 1 to"},
         {"QUORVEL_SIM_EVENT_LOG", "/nonexistent/dir/log", "cannot open"},
+        {"QUORVEL_SIM_HANDLE_SIGNAL", "9", "QUORVEL_SIM_HANDLE_SIGNAL=9: cannot handle"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.variable) + "=" + c.value);
