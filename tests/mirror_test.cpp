@@ -1,7 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The mirror as the device sees it: the output tag follows the monitored tag,
-// byte for byte, through the simulator's own reporting and polling threads.
+// byte for byte, through the simulator's own reporting and polling threads,
+// and keeps the last value when a signal ends the program.
+#include <csignal>
+#include <cstring>
 #include <string>
+#include <vector>
+
+#include <sys/resource.h>
 
 #include "harness.h"
 
@@ -51,6 +57,44 @@ TEST_F(mirror, report_made_before_the_handle_is_stored_is_lost)
         "Valve", "BoardIO:DO.1", {"QUORVEL_SIM_REPORT_IN_OPEN=1", "QUORVEL_SIM_INPUTS=Valve=7"}));
     const std::string record = sim({"call", handle("BoardIO:DO.1"), "bytes:ffffffffffffffff"});
     EXPECT_EQ(record.substr(0, 18), "0 0000000000000000");
+}
+
+TEST_F(mirror, a_terminating_signal_ends_it_and_the_output_keeps_its_last_value)
+{
+    // SIGQUIT's default action dumps core: none of it belongs in the build tree.
+    rlimit core{};
+    getrlimit(RLIMIT_CORE, &core);
+    core.rlim_cur = 0;
+    setrlimit(RLIMIT_CORE, &core);
+    const auto outputs = [this] {
+        std::vector<std::string> changes;
+        for (const std::string &event : events())
+            if (event.rfind("output ", 0) == 0 || event == "uninit")
+                changes.push_back(event);
+        return changes;
+    };
+    for (const int signal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) {
+        SCOPED_TRACE(strsignal(signal));
+        // The SDK takes SIGUSR1 for itself: handled, it ends nothing. Told to
+        // notify a systemd that is not there: nothing changes.
+        ASSERT_NO_FATAL_FAILURE(start_mirror(
+            "Valve", "BoardIO:DO.1",
+            {"QUORVEL_SIM_HANDLE_SIGNAL=" + std::to_string(SIGUSR1),
+             "NOTIFY_SOCKET=" + directory + "/nobody.sock"}));
+        sim({"set", "Valve", "1"});
+        wait_for_bytes("BoardIO:DO.1", "0100000000000000");
+        kill(pid, SIGUSR1);
+        sim({"set", "Valve", "2"});
+        wait_for_bytes("BoardIO:DO.1", "0200000000000000");
+        const std::vector<std::string> before = outputs();
+        kill(pid, signal);
+        const exit_status status = finish();
+        EXPECT_FALSE(status.exited);
+        EXPECT_EQ(status.signal, signal);
+        EXPECT_EQ(standard_output(), "");
+        EXPECT_EQ(outputs(), before) << "on the way out, the output got a value or the SDK stopped";
+        next_case();
+    }
 }
 
 } // namespace

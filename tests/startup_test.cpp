@@ -3,7 +3,6 @@
 // how each failure is reported.
 #include <chrono>
 #include <climits>
-#include <csignal>
 #include <cstddef>
 #include <string>
 #include <thread>
@@ -152,32 +151,6 @@ TEST_F(startup, success_prints_nothing_and_idles_for_good)
     EXPECT_LT(std::chrono::duration_cast<milliseconds>(after.cpu - before.cpu).count(), 250)
         << "ms on the processor";
     EXPECT_LT(after.runs - before.runs, 50) << "times the main thread ran";
-}
-
-TEST_F(startup, runs_until_a_signal_ends_it_and_leaves_the_sdk_running)
-{
-    for (const int signal : {SIGTERM, SIGINT}) {
-        SCOPED_TRACE(signal == SIGTERM ? "SIGTERM" : "SIGINT");
-        // Told to notify a systemd that is not there: nothing changes.
-        ASSERT_NO_FATAL_FAILURE(start_mirror("Valve", "BoardIO:DO.1",
-                                             {"NOTIFY_SOCKET=" + directory + "/nobody.sock"}));
-        const std::vector<std::string> calls = events();
-        ASSERT_EQ(calls.size(), 3u);
-        EXPECT_TRUE(is_init_call(calls[0], "0"));
-        EXPECT_EQ(calls[1], "open \"Valve\" reserved=0 -> " + handle("Valve"));
-
-        // Still mirroring, so still alive; then only a signal ends it.
-        sim({"set", "Valve", "1"});
-        wait_for_bytes("BoardIO:DO.1", "0100000000000000");
-        kill(pid, signal);
-        const exit_status status = finish();
-        EXPECT_FALSE(status.exited);
-        EXPECT_EQ(status.signal, signal);
-        EXPECT_EQ(standard_output(), "");
-        for (const std::string &event : events())
-            EXPECT_NE(event, "uninit") << "the SDK is left running on the way out";
-        next_case();
-    }
 }
 
 } // namespace
