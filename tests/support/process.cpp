@@ -107,12 +107,15 @@ bool wait_for_exit(pid_t pid, std::chrono::milliseconds limit, exit_status &stat
 
 usage usage_of(pid_t pid)
 {
-    const std::string task = std::to_string(pid);
-    std::ifstream schedstat("/proc/" + task + "/task/" + task + "/schedstat");
+    const std::string task = "/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid);
+    std::ifstream schedstat(task + "/schedstat"), stat(task + "/stat");
     long long nanoseconds = 0, waited = 0;
     long runs = 0;
-    if (schedstat >> nanoseconds >> waited >> runs)
-        return {std::chrono::nanoseconds(nanoseconds), runs};
+    std::string fields;
+    std::getline(stat, fields);
+    const std::size_t name_end = fields.rfind(") "); // the name may hold anything
+    if (schedstat >> nanoseconds >> waited >> runs && name_end != std::string::npos)
+        return {std::chrono::nanoseconds(nanoseconds), runs, fields.at(name_end + 2)};
     return {};
 }
 

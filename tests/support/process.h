@@ -46,10 +46,12 @@ bool wait_for_exit(pid_t pid, std::chrono::milliseconds limit, exit_status &stat
 
 // What a running process's main thread has had of the processor so far: its
 // time on it, and how many times it was given it (it slept, yielded or was
-// preempted in between). Both -1 if there is no such process.
+// preempted in between). Both -1 if there is no such process. Its state as
+// /proc shows it: 'S' asleep, 'Z' ended while other threads run on.
 struct usage {
     std::chrono::nanoseconds cpu{-1};
     long runs = -1;
+    char state = '?';
 };
 usage usage_of(pid_t pid);
 
