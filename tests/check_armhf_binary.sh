@@ -49,8 +49,14 @@ check "on_update_tag calls nothing (no bl/blx)" \
     bash -c '! grep -qP "\tblx?\s" <<<"$1"' _ "$body"
 # Each path on its own, whatever the compiler's block order: the report
 # stores with a retried strexd, the hand-back passes on what ldrexd loaded.
-check "on_update_tag moves the value only through ldrexd/strexd, on every path" \
-    perl "$(dirname "$0")/exclusive_paths.pl" <<<"$body"
+paths="$(dirname "$0")/exclusive_paths.pl"
+check "on_update_tag moves the value only through ldrexd/strexd, on every path" perl "$paths" <<<"$body"
+# The checker refuses what it is there for: the hand-back through a plain
+# ldrd, and an strexd whose failure is not retried.
+check "exclusive_paths.pl refuses a plain ldrd" bash -c '! perl "$1" <<<"$2" >/dev/null' _ \
+    "$paths" "$(tac <<<"$body" | sed '0,/\tldrexd/s//\tldrd/' | tac)"
+check "exclusive_paths.pl refuses an strexd not retried" bash -c '! perl "$1" <<<"$2" >/dev/null' _ \
+    "$paths" "$(sed '/\tbne/d' <<<"$body")"
 
 arm-linux-gnueabihf-strip -o "$work/stripped" "$binary"
 size=$(stat -c %s "$work/stripped")

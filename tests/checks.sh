@@ -1,6 +1,8 @@
 # SPDX-License-Identifier: MIT
 # Sourced by the shell checks: check WHAT COMMAND... runs one check and counts
-# it; checks_done prints the closing line and sets the exit status.
+# it; checks_done prints the closing line and sets the exit status. Every
+# entry's status rests on these two, so each entry first proves that a
+# failed check fails it.
 passed=0 failed=0
 
 check() {
@@ -28,3 +30,8 @@ callback_instructions() {
     arm-linux-gnueabihf-objdump -d --no-show-raw-insn --disassemble="$symbol" "$1" |
         grep -P '^\s+[0-9a-f]+:\t'
 }
+
+if (check "a check that fails" false && checks_done) >/dev/null 2>&1; then
+    echo "FAILED: checks.sh lets an entry with a failed check pass" >&2
+    exit 1
+fi
