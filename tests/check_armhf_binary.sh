@@ -10,7 +10,6 @@ set -uo pipefail
 export LC_ALL=C
 
 binary=${1:?usage: check_armhf_binary.sh TAG_MIRROR}
-glibc_ceiling=2.31
 size_ceiling=6144
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -19,13 +18,7 @@ trap 'rm -rf "$work"' EXIT
 
 header=$(readelf -h "$binary")
 dynamic=$(readelf -d "$binary")
-needed=$(sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' <<<"$dynamic" | sort | tr '\n' ' ')
-glibc_versions=$(readelf -V "$binary" | grep -o 'GLIBC_[0-9.]*' | sort -u -V)
-newest_glibc=$(tail -n 1 <<<"$glibc_versions")
 imports=$(readelf --dyn-syms -W "$binary" | awk '$7 == "UND" {print $8}')
-
-echo "tag-mirror needs: $needed"
-echo "glibc versions:  " $glibc_versions
 
 check "ELF32" grep -q 'Class:[[:space:]]*ELF32' <<<"$header"
 check "ARM machine" grep -q 'Machine:[[:space:]]*ARM' <<<"$header"
@@ -33,11 +26,7 @@ check "EABI version 5, hard-float" grep -q 'Version5 EABI, hard-float ABI' <<<"$
 check "Tag_ABI_VFP_args: VFP registers" \
     grep -q 'Tag_ABI_VFP_args: VFP registers' <<<"$(readelf -A "$binary")"
 
-# libpthread is there only where glibc still keeps it apart from libc.
-check "needs libQuorvel.so, libc and the loader, nothing else" \
-    grep -qxE '(ld-linux-armhf\.so\.3 )?libQuorvel\.so libc\.so\.6 (libpthread\.so\.0 )?' <<<"$needed"
-check "glibc symbol versions within $glibc_ceiling (newest: $newest_glibc)" \
-    test "$(printf '%s\n' "${newest_glibc#GLIBC_}" "$glibc_ceiling" | sort -V | tail -n 1)" = "$glibc_ceiling"
+check_gateway_needs "$binary"
 check "no RUNPATH or RPATH of the build machine" \
     bash -c '! grep -qE "\((RUNPATH|RPATH)\)" <<<"$1"' _ "$dynamic"
 

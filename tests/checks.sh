@@ -31,6 +31,19 @@ callback_instructions() {
         grep -P '^\s+[0-9a-f]+:\t'
 }
 
+# What the README promises of an armhf tag-mirror: exactly these libraries,
+# and every glibc symbol at GLIBC_2.4, the ARM EABI baseline. The caller sets
+# LC_ALL=C.
+check_gateway_needs() {
+    local needed newest
+    needed=$(readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | sort | tr '\n' ' ')
+    newest=$(readelf -V "$1" | grep -o 'GLIBC_[0-9.]*' | sort -u -V | tail -n 1)
+    echo "tag-mirror needs: $needed, glibc up to $newest"
+    check "needs libQuorvel.so, libpthread.so.0, libc.so.6, ld-linux-armhf.so.3, nothing else" \
+        test "$needed" = "ld-linux-armhf.so.3 libQuorvel.so libc.so.6 libpthread.so.0 "
+    check "every glibc symbol at GLIBC_2.4 (newest: $newest)" test "$newest" = GLIBC_2.4
+}
+
 if (check "a check that fails" false && checks_done) >/dev/null 2>&1; then
     echo "FAILED: checks.sh lets an entry with a failed check pass" >&2
     exit 1
