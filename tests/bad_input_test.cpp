@@ -33,17 +33,6 @@ TEST_F(bad_input, odd_tag_names_reach_the_sdk_unchanged_and_print_whole)
     }
 }
 
-TEST_F(bad_input, odd_names_the_sdk_knows_are_mirrored)
-{
-    const std::string input = "%n%s \xff";
-    const std::string output = "DO %s 1";
-    ASSERT_NO_FATAL_FAILURE(start_mirror(
-        input, output, {"QUORVEL_SIM_INPUTS=" + input, "QUORVEL_SIM_OUTPUTS=" + output}));
-    sim({"set", input, "1"});
-    wait_for_bytes(output, "0100000000000000");
-    EXPECT_EQ(standard_output(), "");
-}
-
 TEST_F(bad_input, closed_or_full_standard_output_keeps_the_exit_status)
 {
     const struct {
