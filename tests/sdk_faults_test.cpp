@@ -33,9 +33,6 @@ TEST_F(sdk_faults, many_threads_reporting_and_asking_at_once_never_tear)
     // Seconds at most, even under ThreadSanitizer or qemu.
     EXPECT_EQ(sim({"stress", "Valve", "BoardIO:DO.1", "4", "4", "500000"}, std::chrono::minutes(2)),
               "reports=2000000 handbacks=2000000 torn=0");
-    // Afterwards the mirror still follows the device.
-    sim({"set", "Valve", "1"});
-    wait_for_bytes("BoardIO:DO.1", "0100000000000000");
 }
 
 } // namespace
