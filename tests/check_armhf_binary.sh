@@ -20,9 +20,8 @@ header=$(readelf -h "$binary")
 dynamic=$(readelf -d "$binary")
 imports=$(readelf --dyn-syms -W "$binary" | awk '$7 == "UND" {print $8}')
 
-check "ELF32" grep -q 'Class:[[:space:]]*ELF32' <<<"$header"
-check "ARM machine" grep -q 'Machine:[[:space:]]*ARM' <<<"$header"
-check "EABI version 5, hard-float" grep -q 'Version5 EABI, hard-float ABI' <<<"$header"
+# Flags that readelf decodes so for 32-bit ARM only.
+check "ARM, EABI version 5, hard-float" grep -q 'Version5 EABI, hard-float ABI' <<<"$header"
 check "Tag_ABI_VFP_args: VFP registers" \
     grep -q 'Tag_ABI_VFP_args: VFP registers' <<<"$(readelf -A "$binary")"
 
@@ -40,8 +39,6 @@ check "on_update_tag calls nothing (no bl/blx)" \
 # stores with a retried strexd, the hand-back passes on what ldrexd loaded.
 paths="$(dirname "$0")/exclusive_paths.pl"
 check "on_update_tag moves the value only through ldrexd/strexd, on every path" perl "$paths" <<<"$body"
-# The checker refuses what it is there for: the hand-back through a plain
-# ldrd, and an strexd whose failure is not retried.
 check "exclusive_paths.pl refuses a plain ldrd" bash -c '! perl "$1" <<<"$2" >/dev/null' _ \
     "$paths" "$(tac <<<"$body" | sed '0,/\tldrexd/s//\tldrd/' | tac)"
 check "exclusive_paths.pl refuses an strexd not retried" bash -c '! perl "$1" <<<"$2" >/dev/null' _ \

@@ -1,13 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Holds the README to its word: builds tag-mirror with the one compiler
-# command the README gives for a vendor's toolchain and the CXXFLAGS it gives
-# for Debian's cross compiler, both as they stand there, with the project's
-# Debian 11 sysroot in place of the vendor's, C++11 with pedantic errors and
-# the project's warnings as errors. Then checks the glibc versions and
-# libraries it needs, that the callback is the same code as the shipped
-# build's, and runs the end-to-end suites for the command line, start-up and
-# mirroring against that binary under qemu-arm.
+# Holds the README to its word: builds tag-mirror with the compiler command
+# for a vendor's toolchain and the CXXFLAGS for Debian's cross compiler and
+# the project's sysroot, both as they stand there, C++11 with pedantic errors
+# and the project's warnings as errors. Then checks its glibc versions and
+# libraries, that the callback is the same code as the shipped build's, and
+# runs the suites for the command line, start-up and mirroring on it.
 #
 #   check_vendor_build.sh SOURCE_DIR SYSROOT SHIPPED_TAG_MIRROR SIMULATOR_DIR DRIVER WARNING...
 set -uo pipefail
@@ -26,13 +24,11 @@ trap 'rm -rf "$work"' EXIT
 # and the lines it continues onto.
 command=$(awk '/^"\$CXX" -std=c\+\+11/ { on = 1 } on { print } on && !/\\$/ { exit }' "$source/README.md")
 flags=$(grep -m 1 '^CXXFLAGS="--sysroot=' "$source/README.md")
-[ -n "$command" ] && [ -n "$flags" ] ||
-    { echo "README.md gives no \"\$CXX\" -std=c++11 command or no CXXFLAGS=\"--sysroot=" >&2; exit 1; }
+[ -n "$command" ] && [ -n "$flags" ] || { echo "README.md gives no such command" >&2; exit 1; }
 printf '%s\n' "$flags" "$command"
 # Run from the top of a tree as the README has it, with the sysroot where it says.
 ln -s "$source/src" "$work/src"
-mkdir -p "$work/build/sysroot"
-ln -s "$sysroot" "$work/build/sysroot/debian11-armhf"
+mkdir -p "$work/build/sysroot" && ln -s "$sysroot" "$work/build/sysroot/debian11-armhf"
 (
     cd "$work" && eval "$flags" &&
         CXX=$triple-g++ SDK_INCLUDE=$source/sdk SDK_LIB=$simulator \

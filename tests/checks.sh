@@ -1,8 +1,7 @@
 # SPDX-License-Identifier: MIT
 # Sourced by the shell checks: check WHAT COMMAND... runs one check and counts
-# it; checks_done prints the closing line and sets the exit status. Every
-# entry's status rests on these two, so each entry first proves that a
-# failed check fails it.
+# it; checks_done prints the closing line and sets the exit status; sourcing
+# this first proves that a failed check fails the entry.
 passed=0 failed=0
 
 check() {
@@ -31,9 +30,8 @@ callback_instructions() {
         grep -P '^\s+[0-9a-f]+:\t'
 }
 
-# What the README promises of an armhf tag-mirror: exactly these libraries,
-# and every glibc symbol at GLIBC_2.4, the ARM EABI baseline. The caller sets
-# LC_ALL=C.
+# The README's promise for an armhf tag-mirror, in the C locale: these
+# libraries, and every glibc symbol at GLIBC_2.4, the ARM EABI baseline.
 check_gateway_needs() {
     local needed newest
     needed=$(readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | sort | tr '\n' ' ')
@@ -44,7 +42,5 @@ check_gateway_needs() {
     check "every glibc symbol at GLIBC_2.4 (newest: $newest)" test "$newest" = GLIBC_2.4
 }
 
-if (check "a check that fails" false && checks_done) >/dev/null 2>&1; then
-    echo "FAILED: checks.sh lets an entry with a failed check pass" >&2
-    exit 1
-fi
+(check "a check that fails" false && checks_done) >/dev/null 2>&1 &&
+    { echo "FAILED: checks.sh lets an entry with a failed check pass" >&2; exit 1; }

@@ -142,13 +142,10 @@ TEST_F(startup, success_prints_nothing_and_idles_for_good)
     EXPECT_EQ(standard_error(), "");
     EXPECT_TRUE(systemd.received().empty()) << "it told systemd more";
     // Asleep, its main thread uses next to nothing of the processor and runs
-    // once a second: 2 to 4 times in these 2.5 s, under 1 ms in all, on the
-    // host and under qemu, idle or beside two busy loops; a loop that wakes
-    // ten times a second runs 24 to 26 times. A loop that spins takes all the
-    // processor it gets; one that yields gets little of it on a busy machine,
-    // but runs hundreds of times.
-    ASSERT_GE(before.runs, 0) << "nothing to read in /proc/" << pid;
-    EXPECT_EQ(after.state, 'S') << "the main thread is not asleep ('Z': it ended)";
+    // once a second: 2 to 4 times in 2.5 s, host or qemu, idle or beside busy
+    // loops (one waking 10 times a second: 24 to 26). One that spins takes all
+    // it gets; one that yields gets little on a busy machine, but runs hundreds.
+    EXPECT_EQ(after.state, 'S') << "the main thread is not asleep ('Z': it ended, '?': gone)";
     using std::chrono::milliseconds;
     EXPECT_LT(std::chrono::duration_cast<milliseconds>(after.cpu - before.cpu).count(), 250)
         << "ms on the processor";

@@ -44,10 +44,9 @@ bool eventually(const std::function<bool()> &done,
 // Waits up to `limit` for the child to end; false if it is still running.
 bool wait_for_exit(pid_t pid, std::chrono::milliseconds limit, exit_status &status);
 
-// What a running process's main thread has had of the processor so far: its
-// time on it, and how many times it was given it (it slept, yielded or was
-// preempted in between). Both -1 if there is no such process. Its state as
-// /proc shows it: 'S' asleep, 'Z' ended while other threads run on.
+// A process's main thread: its time on the processor so far, how many times
+// it was given it (it slept, yielded or was preempted in between), -1 for no
+// such process, and its state in /proc ('S' asleep, 'Z' ended).
 struct usage {
     std::chrono::nanoseconds cpu{-1};
     long runs = -1;
