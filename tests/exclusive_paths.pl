@@ -7,6 +7,8 @@
 #  - every store but strexd writes only registers that ldrexd loaded on that
 #    same path, so no plain or half-width load is handed on;
 #  - every strexd is retried in a loop with its ldrexd;
+#  - no path both stores with strexd and hands on with a plain store: the
+#    report stores the value, the hand-back only reads it;
 #  - one path stores with strexd (the report), one hands on what ldrexd
 #    loaded (the hand-back).
 # Exits 0 when all hold; otherwise prints each fault and the path to it.
@@ -28,6 +30,11 @@ my $cond = qr/(?:eq|ne|cs|hs|cc|lo|mi|pl|vs|vc|hi|ls|ge|lt|gt|le)/;
 sub registers { return $_[0] =~ /\b(r\d+|ip|lr|sp|pc|fp|sl|[dsq]\d+)\b/g }
 
 my (%faults, %retried, $reported, $handed_back);
+
+sub both {
+    my $where = join ' ', map { sprintf '%x', $at[$_] } @{ $_[0] };
+    $faults{"one path both stores with strexd and hands on with a plain store, path $where"} = 1;
+}
 
 # walk(INSTRUCTION, HELD, PATH, RUNS): HELD says where each register's value
 # came from: 'x' ldrexd, 'p' any other load, '' neither. RUNS says, for each
@@ -63,14 +70,16 @@ sub walk {
             return;
         } elsif ($op =~ /^strexd/) {
             $held{ (registers($args))[0] } = '';
-            $reported = 1;
+            $reported = $held{'!stored'} = 1;
+            both(\@path) if $held{'!handed'};
         } elsif ($op =~ /^(?:str|stm|vst)/) {
             my ($data) = $op =~ /^stm/ ? $args =~ /\{(.*)\}/ : $args =~ /^(.*?)\[/;
             if (grep { ($held{$_} // '') ne 'x' } registers($data // '')) {
                 my $where = join ' ', map { sprintf '%x', $at[$_] } @path;
                 $faults{"'$op $args' stores what ldrexd did not load, on path $where"} = 1;
             } else {
-                $handed_back = 1;
+                $handed_back = $held{'!handed'} = 1;
+                both(\@path) if $held{'!stored'};
             }
         } elsif ($op =~ /^(?:ldr|ldm|pop|vld)/) {
             my ($loaded) = $op =~ /^(?:ldm|pop)/ ? $args =~ /\{(.*)\}/ : $args =~ /^(.*?)\[/;
