@@ -17,7 +17,6 @@ printf '127.0.0.1\tlocalhost\n127.0.1.1\tgateway\n' >/etc/hosts
 # The initramfs mounts the root read-write, and every run boots a fresh
 # overlay of this image: nothing to check or mount here.
 : >/etc/fstab
-depmod -a "$(cat /setup/kernel-version)"
 # Root logs in on the console without a password: only vm_shell.sh uses it.
 passwd -d root >/dev/null
 # apt's timers could take the dpkg lock in the middle of a test's apt install.
