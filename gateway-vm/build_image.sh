@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Builds the Debian 11 armhf gateway that the system test boots (and
-# shell.sh, for a look around), from Debian's packages only, unless the one in $TAG_MIRROR_VM_DIR/image was built from
-# these very scripts. Nothing ARM runs on this machine:
+# shell.sh, for a look around), from Debian's packages only, unless this
+# user's cache already holds one built from these very scripts ($image_dir,
+# named by vm.sh's image_key). Nothing ARM runs on this machine:
 #  1. Debian 11's armmp-lpae kernel and busybox-static are unpacked with
 #     dpkg -x, and an initramfs is put together by hand;
 #  2. debootstrap --foreign unpacks the root file system, mkfs.ext4 -d makes
@@ -10,23 +11,30 @@
 #  3. the VM boots that image once to run debootstrap's second stage and set
 #     it up for tests (guest_setup.sh), then powers off;
 #  4. the image becomes base.qcow2, which every run overlays and never changes.
+# It is built beside its place in the cache and renamed into it when whole;
+# a second build started meanwhile, from any clone, waits for the first and
+# takes its image.
 . "$(dirname "$0")/vm.sh"
 # shellcheck source=../../scripts/bullseye-apt.sh
 . "$source_tree/scripts/bullseye-apt.sh"
 
-packages=systemd-sysv,udev,kmod,procps,socat
-# What the image is made of; a change to any of them makes a new image.
-recipe=(build_image.sh initramfs_init guest_setup.sh guest_runner.sh guest-runner.service)
-key=$( (cd "$gateway_vm" && sha256sum "${recipe[@]}" && echo "$packages") | sha256sum | cut -c1-16)
-if [ "$(cat "$image_dir/key" 2>/dev/null)" = "$key" ]; then
-    exit 0
+[ -d "$image_dir" ] && exit 0
+mkdir -p "$image_cache"
+exec 9>"$image_cache/lock"
+if ! flock -n 9; then
+    log "waiting for another build of the gateway image to finish"
+    flock 9
 fi
-
-work=$vm_dir/work
-rm -rf "$image_dir" "$work"
-mkdir -p "$work/debs"
+[ -d "$image_dir" ] && exit 0
+# Holding the lock, no build is under way: what is left is from one that died.
+rm -rf "$image_cache"/.build-*
+work=$(mktemp -d "$image_cache/.build-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+final=$image_dir
+image_dir=$work/image
+mkdir -p "$work/debs" "$image_dir"
 started=$SECONDS
-log "building the gateway image in $image_dir (once; later runs reuse it)"
+log "building the gateway image in $final (once for this user; later runs reuse it)"
 bullseye_apt "$vm_dir/apt"
 
 # The kernel: virtio core, PCI host, PL011 serial, PL031 clock and PL061 GPIO
@@ -53,8 +61,8 @@ for module in drivers/virtio/virtio_mmio drivers/block/virtio_blk lib/crc16 fs/m
 done
 
 root=$work/root
-log "debootstrap --foreign bullseye armhf ($packages)"
-debootstrap --foreign --arch=armhf --variant=minbase --include="$packages" \
+log "debootstrap --foreign bullseye armhf ($image_packages)"
+debootstrap --foreign --arch=armhf --variant=minbase --include="$image_packages" \
     bullseye "$root" "$(debian_mirror)" >"$work/debootstrap.log" 2>&1 ||
     { tail -n 20 "$work/debootstrap.log" >&2; exit 1; }
 # In a container debootstrap makes the target's /proc a link to the host's;
@@ -68,23 +76,28 @@ install -m 0644 "$gateway_vm/guest-runner.service" "$root/setup/"
 # index, byte for byte, in a second.
 depmod -b "$root" "$kernel_version"
 
-mkdir -p "$image_dir"
 cp "$work/unpacked/boot/vmlinuz-$kernel_version" "$image_dir/vmlinuz"
 (cd "$initramfs" && find . | sort | cpio --quiet -o -H newc -R 0:0 | gzip -9) \
     >"$image_dir/initrd.img"
 mkfs.ext4 -q -F -L vmroot -d "$root" "$work/root.raw" 2G
 
 log "booting it once to finish debootstrap inside the emulated gateway (a few minutes)"
+booted=$SECONDS
+# qemu does not hold the lock: should this script be killed, the next build
+# need not wait for the VM's time-out.
 VM_TIMEOUT=${VM_SETUP_TIMEOUT:-3600} vm_boot "$work/root.raw" raw "vmsetup=/setup/guest_setup.sh" \
-    >"$work/setup-console.log" 2>&1 || true
+    >"$work/setup-console.log" 2>&1 9>&- || true
 if ! grep -q '^guest_setup: done' "$work/setup-console.log" ||
    ! grep -q 'initramfs: root unmounted cleanly' "$work/setup-console.log"; then
-    echo "the image's setup inside the VM failed; the end of its console:" >&2
+    mkdir -p "$vm_dir"
+    cp "$work/setup-console.log" "$vm_dir/setup-console.log"
+    echo "the image's setup inside the VM failed; the end of its console" \
+        "(all of it in $vm_dir/setup-console.log):" >&2
     tail -n 40 "$work/setup-console.log" >&2
     exit 1
 fi
+log "the setup boot took $((SECONDS - booted)) s"
 qemu-img convert -O qcow2 "$work/root.raw" "$image_dir/base.qcow2"
 grep '^guest_setup:' "$work/setup-console.log" >"$image_dir/setup.txt"
-echo "$key" >"$image_dir/key"
-rm -rf "$work"
-log "gateway image ready in $((SECONDS - started)) s: $(tail -n 1 "$image_dir/setup.txt")"
+mv -T "$image_dir" "$final"
+log "gateway image ready in $((SECONDS - started)) s: $(tail -n 1 "$final/setup.txt")"

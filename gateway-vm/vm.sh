@@ -3,15 +3,33 @@
 # 11 armhf gateway is kept, and the one qemu-system-arm command line every
 # boot uses.
 #
-# TAG_MIRROR_VM_DIR: the image, its kernel, the apt cache and the runs
-#   (default: build/gateway-vm in the source tree)
+# TAG_MIRROR_VM_DIR: the apt cache and the runs (default: build/gateway-vm
+#   in the source tree)
+# XDG_CACHE_HOME: what every clone of this user shares is kept in
+#   ${XDG_CACHE_HOME:-$HOME/.cache}/tag-mirror: the images, one per key, in
+#   gateway-image, and the previous releases' packages in releases
 # VM_MEM (MiB, default 512), VM_SMP (default 2): the emulated gateway
 set -euo pipefail
 export LC_ALL=C
 gateway_vm=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source_tree=$(cd "$gateway_vm/.." && pwd)
 vm_dir=${TAG_MIRROR_VM_DIR:-$source_tree/build/gateway-vm}
-image_dir=$vm_dir/image
+
+# The packages debootstrap puts in the image besides the minimal base.
+image_packages=systemd-sysv,udev,kmod,procps,socat
+# The key names everything the image is made of: the files that build it and
+# the packages they fetch (the release is in the scripts), but not the mirror
+# they come from. How it is booted (this file, shell.sh) does not change
+# what is in it.
+image_key() {
+    (cd "$source_tree" &&
+        sha256sum gateway-vm/build_image.sh gateway-vm/initramfs_init gateway-vm/guest_setup.sh \
+            gateway-vm/guest_runner.sh gateway-vm/guest-runner.service scripts/bullseye-apt.sh &&
+        echo "$image_packages") | sha256sum | cut -c1-16
+}
+user_cache=${XDG_CACHE_HOME:-$HOME/.cache}/tag-mirror
+image_cache=$user_cache/gateway-image
+image_dir=$image_cache/$(image_key)
 
 log() { printf '[%(%H:%M:%S)T] %s\n' -1 "$*" >&2; }
 

@@ -24,7 +24,10 @@ if ! git -C "$source_tree" cat-file -e "$commit^{commit}" 2>/dev/null; then
 fi
 deb=$out/$commit/tag-mirror_${version}_armhf.deb
 if [ ! -e "$deb" ]; then
-    work=$(mktemp -d)
+    # Beside its place, so that it arrives there whole even when another
+    # clone builds the same release at the same time.
+    mkdir -p "$out/$commit"
+    work=$(mktemp -d "$out/$commit/.build-XXXXXX")
     trap 'rm -rf "$work"' EXIT
     mkdir "$work/src"
     git -C "$source_tree" archive "$commit" | tar -x -C "$work/src"
@@ -34,7 +37,6 @@ if [ ! -e "$deb" ]; then
             -DTAG_MIRROR_SYSROOT="$sysroot" -DBUILD_TESTING=OFF &&
             cmake --build "$work/build" && (cd "$work/build" && cpack -B "$work/out")
     } >"$work/build.log" 2>&1 || { cat "$work/build.log" >&2; exit 1; }
-    mkdir -p "$out/$commit"
     mv "$work/out/tag-mirror_${version}_armhf.deb" "$deb"
 fi
 echo "$deb"

@@ -42,7 +42,7 @@ previous=$(awk '!/^#/ && NF { print $1 }' "$source_tree/packaging/releases" | so
     done | tail -n 1)
 [ -n "$previous" ] || { echo "packaging/releases has no release before $version" >&2; exit 1; }
 log "building the previous release, $previous"
-cp "$("$source_tree/scripts/build-release.sh" "$previous" "$vm_dir/releases")" "$run/payload/previous/"
+cp "$("$source_tree/scripts/build-release.sh" "$previous" "$user_cache/releases")" "$run/payload/previous/"
 # The same package under a higher version: what an upgrade replaces is the
 # installed files under the running mirrors, whatever changed in them.
 dpkg-deb -R "$deb" "$run/newer"
