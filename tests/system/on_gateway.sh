@@ -167,7 +167,10 @@ if [ ! -e "$out/rebooted" ]; then
     step "upgrade to $(basename "$deb") with them running"
     valve_pid=$(property valve MainPID) pump_pid=$(property pump MainPID)
     apt_get install -y "$deb"
-    check "apt upgrades the package without a word on standard error" quiet_apt
+    # Caught running on the old binary between two tries, bogus is restarted
+    # on the new one, and fails there: a word on it is its due.
+    check "apt upgrades the package without a word on standard error, but on bogus" \
+        quiet_apt '.*tag-mirror@bogus\.service.*'
     check "the new version is installed" installed "$(version "$deb")"
     check "valve runs the new binary" running_new_binary valve "$valve_pid"
     check "pump runs the new binary" running_new_binary pump "$pump_pid"
@@ -220,9 +223,11 @@ EOF
     run journalctl -u "$(unit bogus)" -o short-unix --no-pager
     check "it reports the tag that did not open" grep -q 'fail to open tag: NoSuchTag' "$out/last.out"
     check "it exits with 252" grep -q 'status=252' "$out/last.out"
-    gaps=$(awk '/ Starting / { if (last) printf "%.1f ", $1 - last; last = $1 }' "$out/last.out")
-    echo "seconds between its starts: $gaps"
-    check "it is restarted at least three times, at least 9.5 s apart, upgrade or not" \
+    # From each failure to the restart systemd makes of it: the upgrade's own
+    # restart of it is no retry.
+    gaps=$(awk '/Failed with result/ { failed = $1 } /Scheduled restart job/ && failed { printf "%.1f ", $1 - failed }' "$out/last.out")
+    echo "seconds from each failure to its retry: $gaps"
+    check "it is retried at least three times, each at least 9.5 s after it failed, upgrade or not" \
         awk -v gaps="$gaps" 'BEGIN { n = split(gaps, g, " "); for (i = 1; i <= n; i++) if (g[i] < 9.5) exit 1; exit n < 3 }'
     systemctl stop "$(unit bogus)"
     run systemctl start "$(unit bogus)"
