@@ -31,9 +31,11 @@ sub registers { return $_[0] =~ /\b(r\d+|ip|lr|sp|pc|fp|sl|[dsq]\d+)\b/g }
 
 my (%faults, %retried, $reported, $handed_back);
 
+# A path's instructions by address, for its faults.
+sub where { return join ' ', map { sprintf '%x', $at[$_] } @{ $_[0] } }
+
 sub both {
-    my $where = join ' ', map { sprintf '%x', $at[$_] } @{ $_[0] };
-    $faults{"one path both stores with strexd and hands on with a plain store, path $where"} = 1;
+    $faults{ "one path both stores with strexd and hands on with a plain store, path " . where($_[0]) } = 1;
 }
 
 # walk(INSTRUCTION, HELD, PATH, RUNS): HELD says where each register's value
@@ -75,8 +77,7 @@ sub walk {
         } elsif ($op =~ /^(?:str|stm|vst)/) {
             my ($data) = $op =~ /^stm/ ? $args =~ /\{(.*)\}/ : $args =~ /^(.*?)\[/;
             if (grep { ($held{$_} // '') ne 'x' } registers($data // '')) {
-                my $where = join ' ', map { sprintf '%x', $at[$_] } @path;
-                $faults{"'$op $args' stores what ldrexd did not load, on path $where"} = 1;
+                $faults{ "'$op $args' stores what ldrexd did not load, on path " . where(\@path) } = 1;
             } else {
                 $handed_back = $held{'!handed'} = 1;
                 both(\@path) if $held{'!stored'};
