@@ -8,9 +8,9 @@
 #
 # The emulated gateway keeps one core busy for most of the run, so it goes
 # on beside the rest: its image is built from the start, its test starts as
-# soon as the armhf build is there, and everything else runs at a lower
-# priority on the other core. What the gateway printed comes in one block at
-# the end.
+# soon as the armhf build and its suites are done, which is why they come
+# first, and everything else runs at a lower priority on the other core.
+# What the gateway printed comes in one block at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -45,7 +45,7 @@ count() {
     total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "build/ctest-$1.txt")
     passed=$((passed + total))
 }
-for preset in host armhf asan tsan; do
+for preset in armhf host asan tsan; do
     echo "=== $preset"
     cmake --preset "$preset"
     cmake --build --preset "$preset"
