@@ -21,12 +21,10 @@ gateway_log=build/gateway.log
 rm -f "$armhf_ready" build/ctest-*.txt
 
 # The image first; the test only once the armhf build it installs is there.
-# One emulated CPU: qemu's thread for a second one would take the core that
-# the rest of the run needs.
 gateway_job() {
     gateway-vm/build_image.sh
     until [ -e "$armhf_ready" ]; do sleep 1; done
-    VM_SMP=${VM_SMP:-1} ctest --preset gateway | tee build/ctest-gateway.txt
+    ctest --preset gateway | tee build/ctest-gateway.txt
 }
 # In a process group of its own, so that it can be stopped with all it runs.
 set -m
