@@ -113,6 +113,9 @@ void accept_client()
     try {
         c.thread = std::thread([&c] {
             serve(c.fd);
+            // The client learns now that the conversation is over, not when
+            // the next one connects and its socket is closed.
+            shutdown(c.fd, SHUT_RDWR);
             c.done = true;
         });
     } catch (const std::system_error &) {

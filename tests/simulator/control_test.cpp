@@ -5,6 +5,7 @@
 #include <string>
 #include <thread>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -48,6 +49,23 @@ TEST_F(simulator, control_rejects_bad_requests_and_keeps_serving)
     // An over-long line is refused whole and the connection goes on.
     EXPECT_EQ(request(std::string(3 << 20, 'x')).rfind("error: line longer than", 0), 0u);
     EXPECT_EQ(request("get Val\\x76e"), "ok 0 0000000000000000");
+
+    // A client that hangs up after its last line, as `socat` and `nc -N` do,
+    // reads the reply and then the end, without waiting for anyone else.
+    quorvel_sim::control_connection last;
+    ASSERT_TRUE(quorvel_sim::control_connect(last, socket_path));
+    ASSERT_TRUE(quorvel_sim::send_all(last.fd, "get Valve\n"));
+    shutdown(last.fd, SHUT_WR);
+    std::string heard;
+    char block[64];
+    ssize_t n = 1;
+    for (pollfd p{last.fd, POLLIN, 0}; n > 0 && poll(&p, 1, 5000) == 1;) {
+        n = recv(last.fd, block, sizeof block, 0);
+        heard.append(block, n > 0 ? static_cast<std::size_t>(n) : 0);
+    }
+    EXPECT_EQ(n, 0) << "the conversation never ended";
+    EXPECT_EQ(heard, "ok 0 0000000000000000\n");
+    quorvel_sim::control_close(last);
 }
 
 TEST_F(simulator, stale_socket_is_replaced_and_a_live_one_is_refused)
