@@ -10,9 +10,9 @@ extern "C" {
 #ifndef HAVE_LIBC_SINGLE_THREADED
 // Zero says "other threads may run", so libstdc++ always takes its atomic
 // paths: never wrong, only a little slower.
-// NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp): glibc's own name
+// NOLINTNEXTLINE(bugprone-reserved-identifier): glibc's own name
 extern __attribute__((visibility("hidden"))) char __libc_single_threaded;
-char __libc_single_threaded = 0; // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
+char __libc_single_threaded = 0; // NOLINT(bugprone-reserved-identifier)
 #endif
 
 #ifndef HAVE_ARC4RANDOM
