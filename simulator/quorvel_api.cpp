@@ -143,7 +143,7 @@ QUORVEL_EXPORT quorvel_tag quorvel_open(const char *name, std::uintptr_t reserve
         const quorvel_tag handle =
             running && name != nullptr ? device_open(tag_name, report_in_open) : 0;
         log_call("open " + (name != nullptr ? quoted(tag_name) : std::string("null")) +
-                  " reserved=" + word(reserved) + " -> " + word(handle));
+                 " reserved=" + word(reserved) + " -> " + word(handle));
         // The handle is not the program's yet: every callback in the storm
         // for it must be ignored.
         if (handle != 0 && open_storm_ms != 0)
