@@ -14,6 +14,13 @@ if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
   endif()
 endif()
 
+# The unit and its start script name the paths that the build installs to.
+if(NOT CPACK_PACKAGING_INSTALL_PREFIX STREQUAL "/usr")
+  message(FATAL_ERROR "the Debian package installs under /usr, and this build is for "
+    "${CPACK_PACKAGING_INSTALL_PREFIX}: configure it with -DCMAKE_INSTALL_PREFIX=/usr "
+    "(as the armhf preset does)")
+endif()
+
 # Depends names the libc6 that has the newest glibc symbol version the
 # packaged binary asks for, whatever it was built for.
 execute_process(COMMAND ${CPACK_TAG_MIRROR_READELF} --version-info --wide ${CPACK_TAG_MIRROR_BINARY}

@@ -34,7 +34,7 @@ if [ ! -e "$deb" ]; then
     {
         cmake -S "$work/src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
             -DCMAKE_TOOLCHAIN_FILE="$work/src/cmake/toolchain-armhf.cmake" \
-            -DTAG_MIRROR_SYSROOT="$sysroot" -DBUILD_TESTING=OFF &&
+            -DTAG_MIRROR_SYSROOT="$sysroot" -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF &&
             cmake --build "$work/build" && (cd "$work/build" && cpack -B "$work/out")
     } >"$work/build.log" 2>&1 || { cat "$work/build.log" >&2; exit 1; }
     mv "$work/out/tag-mirror_${version}_armhf.deb" "$deb"

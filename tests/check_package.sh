@@ -26,9 +26,9 @@ dpkg-deb -e "$deb" "$work/control"
 check "named and versioned as Debian expects" \
     test "$(basename "$deb")" = "tag-mirror_$(field Version)_${arch}.deb"
 check "Architecture: $arch" test "$(field Architecture)" = "$arch"
-check "installs exactly the program, its man page, docs, unit, example and lintian's overrides" \
-    test "$contents" = "$(printf '%s\n' ./lib/systemd/system/tag-mirror@.service \
-        ./usr/bin/tag-mirror ./usr/share/doc/tag-mirror/changelog.gz \
+check "installs exactly the program, its man page, docs, unit and its start, example and lintian's overrides" \
+    test "$contents" = "$(printf '%s\n' ./usr/lib/systemd/system/tag-mirror@.service \
+        ./usr/bin/tag-mirror ./usr/libexec/tag-mirror/start ./usr/share/doc/tag-mirror/changelog.gz \
         ./usr/share/doc/tag-mirror/copyright ./usr/share/doc/tag-mirror/examples/example.conf \
         ./usr/share/lintian/overrides/tag-mirror ./usr/share/man/man1/tag-mirror.1.gz | sort)"
 check "no instance file, so no mirror can start before one is written" \
@@ -53,24 +53,22 @@ lintian -I -E --pedantic "$deb" >"$work/lintian.log" 2>/dev/null
 check "lintian has nothing to say" test $? -eq 0 -a ! -s "$work/lintian.log"
 cat "$work/lintian.log"
 
-# The unit checked in a root of its own, whatever this machine has: beside
-# it only the programs it runs and the targets that every service is ordered
-# against.
-units=$work/verify/lib/systemd/system
-mkdir -p "$units" "$work/verify/usr/bin" "$work/verify/bin"
-cp -L /bin/sh "$work/verify/bin/"
-cp "$work/root/lib/systemd/system/tag-mirror@.service" "$units/"
+check_unit_runs "$work/root" /usr
+# The unit checked in a root of its own, whatever this machine has: the
+# package's files, and beside them only the targets that every service is
+# ordered against.
+cp -a "$work/root" "$work/verify"
+units=$work/verify/usr/lib/systemd/system
 ln -s tag-mirror@.service "$units/tag-mirror@example.service"
 for target in sysinit basic shutdown; do
     printf '[Unit]\nDescription=%s\n' "$target" >"$units/$target.target"
 done
-cp "$binary" "$work/verify/usr/bin/"
 systemd-analyze verify --man=no --root="$work/verify" tag-mirror@example.service \
     >"$work/verify.log" 2>&1
 check "systemd-analyze verify passes" test $? -eq 0 -a ! -s "$work/verify.log"
 cat "$work/verify.log"
 # On an arm64 gateway running the armhf package, native alone would kill it.
 check "the unit lets the program make 32-bit ARM system calls on any machine" \
-    grep -qx 'SystemCallArchitectures=native arm' "$work/root/lib/systemd/system/tag-mirror@.service"
+    grep -qx 'SystemCallArchitectures=native arm' "$work/root/usr/lib/systemd/system/tag-mirror@.service"
 
 checks_done

@@ -24,7 +24,8 @@ package() {
     git clone -q "$source" "$tree" &&
         cmake -S "$tree" -B "$tree/build/armhf" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
             -DCMAKE_TOOLCHAIN_FILE="$tree/cmake/toolchain-armhf.cmake" \
-            -DTAG_MIRROR_SYSROOT="$sysroot" -DBUILD_TESTING=OFF >"$work/build.log" 2>&1 &&
+            -DTAG_MIRROR_SYSROOT="$sysroot" -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF \
+            >"$work/build.log" 2>&1 &&
         cmake --build "$tree/build/armhf" >>"$work/build.log" 2>&1 &&
         (cd "$tree/build/armhf" && env -u SOURCE_DATE_EPOCH cpack -B "$tree/out") >>"$work/build.log" 2>&1 ||
         { cat "$work/build.log" >&2; return 1; }

@@ -42,5 +42,16 @@ check_gateway_needs() {
     check "every glibc symbol at GLIBC_2.4 (newest: $newest)" test "$newest" = GLIBC_2.4
 }
 
+# The unit as installed under PREFIX in ROOT: it runs a start script
+# installed there too, which runs a tag-mirror installed there too.
+check_unit_runs() { # check_unit_runs ROOT PREFIX
+    local unit=$1$2/lib/systemd/system/tag-mirror@.service start program
+    start=$(sed -n 's/^ExecStart=\([^ ]*\) .*/\1/p' "$unit" 2>/dev/null)
+    program=$(sed -n 's/^exec \([^ ]*\) .*/\1/p' "$1$start" 2>/dev/null)
+    check "the unit is in $2/lib/systemd/system" test -f "$unit"
+    check "  it runs $start, which is there" test -n "$start" -a -x "$1$start"
+    check "  which runs $program, which is there" test -n "$program" -a -x "$1$program"
+}
+
 (check "a check that fails" false && checks_done) >/dev/null 2>&1 &&
     { echo "FAILED: checks.sh lets an entry with a failed check pass" >&2; exit 1; }

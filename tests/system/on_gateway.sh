@@ -83,17 +83,26 @@ instance() { # instance NAME MONITORED OUTPUT [UNIT LINE...]
 # the daemon-reload that costs seconds here.
 enable_link() { # enable_link NAME [ROOT]
     mkdir -p "${2:-}/etc/systemd/system/multi-user.target.wants"
-    ln -s /lib/systemd/system/tag-mirror@.service "${2:-}/etc/systemd/system/multi-user.target.wants/$(unit "$1")"
+    ln -s /usr/lib/systemd/system/tag-mirror@.service "${2:-}/etc/systemd/system/multi-user.target.wants/$(unit "$1")"
 }
-# Starting the instance fails for good, with one line in its status that
-# names its file and what is wrong.
+# Whether the status shows LINE as one the program (or its start) wrote.
+says() { # says NAME LINE
+    systemctl status --full "$(unit "$1")" >"$out/status.txt"
+    line=$2 awk 'index($0, " tag-mirror[") && index($0, "]: " ENVIRON["line"]) { found = 1 }
+        END { exit !found }' "$out/status.txt"
+}
+# Starting the instance fails for good, with one line in its status, under
+# the program's name, that names its file and what is wrong; and the start
+# shows there as one line a person reads.
 refused() { # refused NAME WRONG
     local name=$1 line="/etc/tag-mirror/$1.conf: $2"
     run systemctl start "$(unit "$name")"
     check "systemctl start tag-mirror@$name fails, and it is not restarted" within 10 eval \
         '[ "$status" != 0 ] && [ "$(property "$name" ActiveState)/$(property "$name" ExecMainStatus)" = failed/78 ]'
-    check "  its status says: $line" within 5 eval \
-        'systemctl status --full "$(unit "$name")" | grep -qF -- "$line"'
+    check "  its status says, as tag-mirror: $line" within 5 says "$name" "$line"
+    grep '^ *Process: ' "$out/status.txt"
+    check "  and its Process: line fits on one line" \
+        awk '/^ *Process: / { n++; if (length > 120) long = 1 } END { exit n != 1 || long }' "$out/status.txt"
 }
 running_new_binary() { # running_new_binary NAME OLD_PID
     local pid
@@ -114,7 +123,11 @@ quiet_apt() {
     [ "$status" = 0 ] && ! grep -Ev "^(WARNING: apt does not have a stable CLI interface\. Use with caution in scripts\.|debconf: delaying package configuration, since apt-utils is not installed${1:+|$1})$" \
         "$out/last.err" | grep -q .
 }
-purge_remark="dpkg: warning: while removing tag-mirror, directory '/etc/tag-mirror' not empty so not removed"
+# dpkg's word on the directories it leaves: /etc/tag-mirror holds the
+# administrator's instance files; /usr/lib/systemd/system, where the unit is,
+# has no other owner before Debian 13, whose packages put their units there
+# rather than in /lib.
+purge_remark="dpkg: warning: while removing tag-mirror, directory '(/etc/tag-mirror|/usr/lib/systemd/system)' not empty so not removed"
 
 previous=$(ls "$test_dir"/previous/*.deb)
 deb=$(ls "$test_dir"/tested/*.deb)
@@ -172,6 +185,8 @@ if [ ! -e "$out/rebooted" ]; then
     check "apt upgrades the package without a word on standard error, but on bogus" \
         quiet_apt '.*tag-mirror@bogus\.service.*'
     check "the new version is installed" installed "$(version "$deb")"
+    check "  with the unit that the release had in /lib in /usr/lib, the package's" eval \
+        '[ -f /usr/lib/systemd/system/tag-mirror@.service ] && dpkg -S /usr/lib/systemd/system/tag-mirror@.service'
     check "valve runs the new binary" running_new_binary valve "$valve_pid"
     check "pump runs the new binary" running_new_binary pump "$pump_pid"
     check "valve mirrors" follows valve Valve BoardIO:DO.1
@@ -191,23 +206,6 @@ if [ ! -e "$out/rebooted" ]; then
     check "  and the output follows at once" eval \
         '[[ "$(sim slow set Valve 1)" == ok* ]] && within 1 holds slow BoardIO:DO.3 1'
     systemctl stop "$(unit slow)"
-    # Instance files that are missing, wrong or cannot be read, and a name made by systemd-escape.
-    printf 'MONITOR_TAG=Valve\n' >/etc/tag-mirror/half.conf
-    mkdir /etc/tag-mirror/folder.conf
-    ln -s /etc/tag-mirror/gone.conf /etc/tag-mirror/dangling.conf
-    printf 'MONITOR_TAG=Valve\nOUTPUT_TAG=BoardIO:DO.3\n' >'/etc/tag-mirror/a\x2db.conf'
-    while IFS='|' read -r name wrong <&3; do
-        refused "$name" "$wrong"
-    done 3<<'EOF'
-typo|no such file
-half|OUTPUT_TAG= is missing or empty
-folder|is a directory, not a file
-dangling|is a symbolic link to nothing
-a\x2db|systemd cannot read the file of an instance whose name has a backslash; name it without one
-EOF
-    # Mended as an administrator would: the files gone, the failures forgotten.
-    rm -r /etc/tag-mirror/{half,folder,dangling,'a\x2db'}.conf
-    systemctl reset-failed 'tag-mirror@*'
 
     step "SIGKILL"
     killed=$(property valve MainPID)
@@ -221,7 +219,8 @@ EOF
     step "the failing mirror"
     within 40 eval '[ "$(starts bogus)" -ge 4 ]'
     run journalctl -u "$(unit bogus)" -o short-unix --no-pager
-    check "it reports the tag that did not open" grep -q 'fail to open tag: NoSuchTag' "$out/last.out"
+    check "it reports the tag that did not open, under its own name" \
+        grep -qE ' tag-mirror\[[0-9]+\]: fail to open tag: NoSuchTag$' "$out/last.out"
     check "it exits with 252" grep -q 'status=252' "$out/last.out"
     # From each failure to the restart systemd makes of it: the upgrade's own
     # restart of it is no retry.
@@ -336,7 +335,16 @@ check "  and the package is still installed" installed "$(version "$newer")"
 check "  and bogus stays stopped" test "$(property bogus ActiveState)" = inactive
 rm "/etc/systemd/system/multi-user.target.wants/$(unit bogus)"
 
-step "apt remove with the mirrors running"
+# Starts that fail for good stay so until the package goes. The lines that
+# systemd reads but cannot take are left out of what it hands the program.
+printf '\357\273\277MONITOR_TAG=Valve\nOUTPUT_TAG=BoardIO:DO.3\n' >/etc/tag-mirror/bom.conf
+printf 'export MONITOR_TAG=Valve\nOUTPUT_TAG=BoardIO:DO.3\n' >/etc/tag-mirror/export.conf
+cp /etc/tag-mirror/export.conf '/etc/tag-mirror/a\x2db.conf'
+step "an instance name made by systemd-escape, and an instance file with a byte-order mark"
+refused 'a\x2db' "systemd cannot read the file of an instance whose name has a backslash; name it without one"
+refused bom "line 1, MONITOR_TAG=Valve, is ignored by systemd: the file starts with a byte-order mark; save it without one"
+
+step "apt remove with the mirrors running, and two that failed for good"
 apt_get remove -y tag-mirror
 check "apt removes the package without a word on standard error" quiet_apt
 check "no tag-mirror process is left" no_mirror_process
@@ -352,8 +360,9 @@ check "the enabled mirrors run again: valve" follows valve Valve BoardIO:DO.1
 check "  and pump" follows pump Pump BoardIO:DO.2
 check "the one never enabled does not" test "$(property bogus ActiveState)" = inactive
 
-step "apt purge, with a mirror enabled under a name made by systemd-escape"
+step "apt purge, with a mirror enabled under a name made by systemd-escape, and one that failed for good"
 enable_link 'a\x2db'
+refused export "line 1, export MONITOR_TAG=Valve, is ignored by systemd; write it without export"
 apt_get purge -y tag-mirror
 check "apt purges the package with no word on standard error but for the files left in /etc" \
     quiet_apt "$purge_remark"
