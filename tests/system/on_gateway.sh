@@ -104,6 +104,8 @@ refused() { # refused NAME WRONG
     check "  and its Process: line fits on one line" \
         awk '/^ *Process: / { n++; if (length > 120) long = 1 } END { exit n != 1 || long }' "$out/status.txt"
 }
+# The system is as it was when it booted: "running", unless it was not then.
+as_booted() { [ "$(systemctl is-system-running)" = "$(cat "$out/system-state.txt")" ]; }
 running_new_binary() { # running_new_binary NAME OLD_PID
     local pid
     pid=$(property "$1" MainPID)
@@ -349,6 +351,8 @@ apt_get remove -y tag-mirror
 check "apt removes the package without a word on standard error" quiet_apt
 check "no tag-mirror process is left" no_mirror_process
 check "the program is gone" test ! -e /usr/bin/tag-mirror
+check "no instance is left failed, and the system is as it was when it booted" eval \
+    '[ -z "$(systemctl list-units --failed --no-legend "tag-mirror@*")" ] && as_booted'
 
 step "apt install ./$(basename "$newer") again"
 apt_get install -y "$newer"
@@ -371,7 +375,8 @@ run find /etc/systemd/system -name 'tag-mirror@*'
 check "no enable link is left, whatever its name" test -z "$(find /etc/systemd/system -type l -name 'tag-mirror@*')"
 check "the administrator's instance files and drop-ins stay" \
     test -e /etc/tag-mirror/valve.conf -a -e "/etc/systemd/system/$(unit valve).d/override.conf"
-check "no instance is left loaded" test -z "$(systemctl list-units --all --no-legend 'tag-mirror@*')"
+check "no instance is left loaded, and the system is as it was when it booted" eval \
+    '[ -z "$(systemctl list-units --all --no-legend "tag-mirror@*")" ] && as_booted'
 check "no tag-mirror process is left" no_mirror_process
 
 step "the previous release's example, made a mirror of, through the upgrade"
