@@ -285,10 +285,10 @@ check "valve mirrors" follows valve Valve BoardIO:DO.1
 check "pump mirrors" follows pump Pump BoardIO:DO.2
 check "the mirror that was never enabled did not start" test "$(property bogus ActiveState)" = inactive
 
-step "upgrade to $(basename "$newer") with both mirrors running, and one waiting for its tags"
+step "upgrade to $(basename "$newer") with both mirrors running, and one waiting for its tags, while policy-rc.d forbids every action"
 # It never says it is ready, and is given all the time in the world: it
-# waits on the old binary until the upgrade restarts it under the unit as
-# shipped (postinst reloads systemd).
+# waits on the old binary, started by hand, until an upgrade restarts it
+# under the unit as shipped (postinst reloads systemd).
 instance late Valve BoardIO:DO.3 UnsetEnvironment=NOTIFY_SOCKET TimeoutStartSec=infinity
 systemctl daemon-reload
 systemctl start --no-block "$(unit late)"
@@ -297,9 +297,21 @@ check "one that never says it is ready stays activating" \
 late_pid=$(property late MainPID)
 simulator late
 valve_pid=$(property valve MainPID) pump_pid=$(property pump MainPID)
+# As in an image build or a maintenance freeze.
+printf '#!/bin/sh\nexit 101\n' >/usr/sbin/policy-rc.d
+chmod 0755 /usr/sbin/policy-rc.d
 apt_get install -y "$newer"
-check "apt upgrades the package without a word on standard error" quiet_apt
+rm /usr/sbin/policy-rc.d
+check "apt upgrades the package, with a word on standard error only for what policy-rc.d forbade" \
+    quiet_apt 'tag-mirror: policy-rc\.d forbids (try-)?restart of tag-mirror@(valve|pump|late)\.service; left as it is'
+check "  one for each of the three" test "$(grep -c 'policy-rc.d forbids' "$out/last.err")" = 3
 check "the new version is installed" installed "$(version "$newer")"
+check "  and nothing was restarted" eval \
+    '[ "$(property valve MainPID)/$(property pump MainPID)/$(property late MainPID)" = "$valve_pid/$pump_pid/$late_pid" ]'
+
+step "the same again, policy-rc.d gone"
+run dpkg -i "$newer"
+check "dpkg installs it again without a word on standard error" test "$status" = 0 -a ! -s "$out/last.err"
 check "valve runs the new binary" running_new_binary valve "$valve_pid"
 check "pump runs the new binary" running_new_binary pump "$pump_pid"
 check "the one waiting for its tags runs the new binary" eval \
