@@ -71,6 +71,8 @@ struct notify_socket {
 TEST_F(startup, sdk_start_failure_prints_the_code_and_exits_255_without_opening)
 {
     for (const int code : {7, -3, INT_MIN}) {
+        // Afresh, with the last case's socket gone with it.
+        next_case();
         const std::string text = std::to_string(code);
         SCOPED_TRACE("quorvel_init returns " + text);
         const notify_socket systemd(directory + "/notify.sock");
@@ -86,7 +88,6 @@ TEST_F(startup, sdk_start_failure_prints_the_code_and_exits_255_without_opening)
         const std::vector<std::string> calls = events();
         ASSERT_EQ(calls.size(), 1u) << "nothing but init may be called";
         EXPECT_TRUE(is_init_call(calls[0], text));
-        next_case();
     }
 }
 
@@ -99,6 +100,7 @@ TEST_F(startup, a_tag_failing_to_open_stops_the_sdk_and_exits_252)
         {"Valve", "BoardIO:DO.9\nREADY=1", "open \"Valve\" reserved=0 -> 1",
          "open \"BoardIO:DO.9\\x0aREADY=1\" reserved=0 -> 0"}};
     for (const std::vector<std::string> &c : cases) {
+        next_case();
         SCOPED_TRACE(c[0] + " " + c[1]);
         const notify_socket systemd(directory + "/notify.sock");
         start({c[0], c[1]}, {"NOTIFY_SOCKET=" + systemd.name});
@@ -116,7 +118,6 @@ TEST_F(startup, a_tag_failing_to_open_stops_the_sdk_and_exits_252)
         std::vector<std::string> expected(c.begin() + 2, c.end());
         expected.push_back("uninit");
         EXPECT_EQ(calls, expected);
-        next_case();
     }
 }
 

@@ -73,9 +73,7 @@ void simulator::TearDown()
     behaviour = nullptr;
     if (directory.empty())
         return; // SetUp made none
-    for (const char *name : {"/sim.sock", "/events.log"})
-        unlink((directory + name).c_str());
-    rmdir(directory.c_str());
+    tests::remove_test_directory(directory, {"sim.sock", "events.log"});
 }
 
 int simulator::unnamed_file() const

@@ -47,9 +47,7 @@ void mirror_run::TearDown()
     quorvel_sim::control_close(control);
     if (directory.empty())
         return; // SetUp made none
-    for (const char *name : {"sim.sock", "events.log", "stdout", "stderr"})
-        unlink(path(name).c_str());
-    rmdir(directory.c_str());
+    remove_test_directory(directory, {"sim.sock", "events.log", "stdout", "stderr"});
 }
 
 void mirror_run::next_case()

@@ -7,6 +7,9 @@
 #include <fstream>
 #include <sstream>
 
+#include <dirent.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "socket_io.h"
@@ -29,6 +32,24 @@ std::string make_test_directory(const std::string &prefix, const std::string &so
     else
         return directory;
     return "";
+}
+
+void remove_test_directory(const std::string &directory, std::initializer_list<const char *> files)
+{
+    for (const char *name : files)
+        unlink((directory + '/' + name).c_str());
+    if (rmdir(directory.c_str()) == 0)
+        return;
+    const int error = errno;
+    std::string left;
+    if (DIR *entries = opendir(directory.c_str())) {
+        while (const dirent *entry = readdir(entries))
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                left += std::string(" ") + entry->d_name;
+        closedir(entries);
+    }
+    ADD_FAILURE() << "cannot remove " << directory << " (" << std::strerror(error)
+                  << "); left in it:" << left;
 }
 
 std::string read_file(const std::string &path)

@@ -4,6 +4,7 @@
 #ifndef TAG_MIRROR_TESTS_TEST_FILES_H
 #define TAG_MIRROR_TESTS_TEST_FILES_H
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,10 @@ namespace tests {
 // Makes a private directory for one test, with room in its path for a Unix
 // socket named `socket`; fails the test, with why, and returns "" if not.
 std::string make_test_directory(const std::string &prefix, const std::string &socket);
+
+// Removes such a directory with the files of these names in it; fails the
+// test, naming what is left, if anything else was left there.
+void remove_test_directory(const std::string &directory, std::initializer_list<const char *> files);
 
 // A file's whole contents; "" if there is none.
 std::string read_file(const std::string &path);
