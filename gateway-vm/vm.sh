@@ -40,14 +40,16 @@ log() { printf '[%(%H:%M:%S)T] %s\n' -1 "$*" >&2; }
 # and initramfs with DISK as the root (virtio serial "vmroot") until the guest
 # powers off or resets, or VM_TIMEOUT seconds (default 1800) pass. The serial
 # console is standard output; with VM_INTERACTIVE set it is this terminal,
-# both ways, and Ctrl-A X ends qemu.
+# both ways, and Ctrl-A X ends qemu. qemu stays in the caller's process
+# group (timeout --foreground), so that Ctrl-C, or a kill of the group that
+# runs it, ends it at once; in a group of timeout's own it ran on.
 vm_boot() {
-    local disk=$1 format=$2 kernel_args=$3 console=stdio input=/dev/null foreground=
+    local disk=$1 format=$2 kernel_args=$3 console=stdio input=/dev/null
     shift 3
     if [ -n "${VM_INTERACTIVE:-}" ]; then
-        console=mon:stdio input=/dev/stdin foreground=--foreground
+        console=mon:stdio input=/dev/stdin
     fi
-    timeout $foreground "${VM_TIMEOUT:-1800}" qemu-system-arm \
+    timeout --foreground "${VM_TIMEOUT:-1800}" qemu-system-arm \
         -M virt,highmem=off -cpu cortex-a15 -smp "${VM_SMP:-1}" -m "${VM_MEM:-512}" \
         -accel tcg,thread=multi,tb-size=64 \
         -kernel "$image_dir/vmlinuz" -initrd "$image_dir/initrd.img" \
