@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Builds the Debian 11 armhf gateway that the system test boots (and
-# shell.sh, for a look around), from Debian's packages only, unless this
-# user's cache already holds one built from these very scripts ($image_dir,
-# named by vm.sh's image_key). Nothing ARM runs on this machine:
-#  1. Debian 11's armmp-lpae kernel and busybox-static are unpacked with
+# Builds the Debian armhf gateway that the system test boots (and shell.sh,
+# for a look around), of the release that TAG_MIRROR_GATEWAY_RELEASE names
+# (vm.sh), from Debian's packages only, unless this user's cache already
+# holds one built from these very scripts ($image_dir, named by vm.sh's
+# image_key). Nothing ARM runs on this machine:
+#  1. the release's armmp-lpae kernel and busybox-static are unpacked with
 #     dpkg -x, and an initramfs is put together by hand;
 #  2. debootstrap --foreign unpacks the root file system, mkfs.ext4 -d makes
 #     an image of it (no loop mount);
@@ -15,8 +16,6 @@
 # a second build started meanwhile, from any clone, waits for the first and
 # takes its image.
 . "$(dirname "$0")/vm.sh"
-# shellcheck source=../../scripts/bullseye-apt.sh
-. "$source_tree/scripts/bullseye-apt.sh"
 
 [ -d "$image_dir" ] && exit 0
 mkdir -p "$image_cache"
@@ -35,46 +34,59 @@ image_dir=$work/image
 mkdir -p "$work/debs" "$image_dir"
 started=$SECONDS
 log "building the gateway image in $final (once for this user; later runs reuse it)"
-bullseye_apt "$vm_dir/apt"
+debian_apt "$vm_dir/apt-$gateway_suite" "$gateway_release"
 
 # The kernel: virtio core, PCI host, PL011 serial, PL031 clock and PL061 GPIO
-# are built in; what finds and mounts the root disk is a module.
+# are built in; what finds and mounts the root disk may be a module.
 kernel=$(apt-cache depends linux-image-armmp-lpae | sed -n 's/^ *Depends: \(linux-image-[0-9].*\)$/\1/p' | head -n 1)
-[ -n "$kernel" ] || { echo "cannot find Debian 11's armmp-lpae kernel package" >&2; exit 1; }
+[ -n "$kernel" ] || { echo "cannot find Debian $gateway_release's armmp-lpae kernel package" >&2; exit 1; }
 (cd "$work/debs" && apt-get -qq download "$kernel:armhf" busybox-static:armhf) >&2
 for deb in "$work"/debs/*.deb; do
     dpkg -x "$deb" "$work/unpacked"
 done
-kernel_version=$(ls "$work/unpacked/lib/modules")
+# Under /usr from Debian 13 on: /usr/bin/busybox, /usr/lib/modules.
+unpacked=$work/unpacked
+[ ! -d "$unpacked/usr/lib/modules" ] || unpacked=$unpacked/usr
+modules=$unpacked
+kernel_version=$(ls "$modules/lib/modules")
+# Emulated, depmod takes most of a minute; this machine's writes the same
+# index, byte for byte, in a second.
+depmod -b "$modules" "$kernel_version"
 
 initramfs=$work/initramfs
-mkdir -p "$initramfs/bin"
-cp "$work/unpacked/bin/busybox" "$initramfs/bin/"
+mkdir -p "$initramfs/bin" "$initramfs/lib/modules"
+cp "$unpacked/bin/busybox" "$initramfs/bin/"
 install -m 0755 "$gateway_vm/initramfs_init" "$initramfs/init"
-# In load order: dependencies first.
-for module in drivers/virtio/virtio_mmio drivers/block/virtio_blk lib/crc16 fs/mbcache \
-              fs/jbd2/jbd2 crypto/crc32c_generic fs/ext4/ext4 \
-              drivers/char/hw_random/rng-core drivers/char/hw_random/virtio-rng; do
-    install -D -m 0644 "$work/unpacked/lib/modules/$kernel_version/kernel/$module.ko" \
-        "$initramfs/lib/modules/$module.ko"
-    echo "/lib/modules/$module.ko" >>"$initramfs/modules"
-done
+# What reaches and mounts the root disk, and the guest's entropy, each after
+# what it needs, as the kernel's own index orders them; which of them are
+# built in differs by release. Variants for a processor's extensions (under
+# arch/) are udev's to load once the system runs. busybox's insmod reads no
+# compressed module, and Debian 13's are compressed with xz.
+for module in virtio_mmio virtio_blk crc32c_generic ext4 virtio_rng; do
+    modprobe -d "$modules" -S "$kernel_version" --show-depends "$module"
+done | awk '$1 == "insmod" && $2 !~ "/kernel/arch/" && !seen[$2]++ { print $2 }' >"$work/modules"
+while read -r module; do
+    name=${module##*/}
+    case $name in
+    *.ko) cp "$module" "$initramfs/lib/modules/$name" ;;
+    *.ko.xz) name=${name%.xz} && xz -dc "$module" >"$initramfs/lib/modules/$name" ;;
+    *) echo "cannot put $module into the initramfs" >&2; exit 1 ;;
+    esac
+    echo "/lib/modules/$name" >>"$initramfs/modules"
+done <"$work/modules"
 
 root=$work/root
-log "debootstrap --foreign bullseye armhf ($image_packages)"
+log "debootstrap --foreign $gateway_suite armhf ($image_packages)"
 debootstrap --foreign --arch=armhf --variant=minbase --include="$image_packages" \
-    bullseye "$root" "$(debian_mirror)" >"$work/debootstrap.log" 2>&1 ||
+    "$gateway_suite" "$root" "$(debian_mirror)" >"$work/debootstrap.log" 2>&1 ||
     { tail -n 20 "$work/debootstrap.log" >&2; exit 1; }
 # In a container debootstrap makes the target's /proc a link to the host's;
 # booted, that link would point at itself.
 if [ -L "$root/proc" ]; then rm "$root/proc" && mkdir -m 0555 "$root/proc"; fi
 mkdir -p "$root/lib/modules" "$root/setup"
-cp -a "$work/unpacked/lib/modules/$kernel_version" "$root/lib/modules/"
+cp -a "$modules/lib/modules/$kernel_version" "$root/lib/modules/"
 install -m 0755 "$gateway_vm/guest_setup.sh" "$gateway_vm/guest_runner.sh" "$root/setup/"
 install -m 0644 "$gateway_vm/guest-runner.service" "$root/setup/"
-# Emulated, depmod takes most of a minute; this machine's writes the same
-# index, byte for byte, in a second.
-depmod -b "$root" "$kernel_version"
 
 cp "$work/unpacked/boot/vmlinuz-$kernel_version" "$image_dir/vmlinuz"
 (cd "$initramfs" && find . | sort | cpio --quiet -o -H newc -R 0:0 | gzip -9) \

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Boots a throw-away overlay of the gateway for a look around:
-# its console on this terminal, root logs in without a password, `poweroff`
-# ends it (Ctrl-A X ends qemu at once). Builds the image first if need be.
+# Boots a throw-away overlay of the gateway (TAG_MIRROR_GATEWAY_RELEASE: 11,
+# 12 or 13) for a look around: its console on this terminal, root logs in
+# without a password, `poweroff` ends it (Ctrl-A X ends qemu at once).
+# Builds the image first if need be.
 . "$(dirname "$0")/vm.sh"
 "$gateway_vm/build_image.sh"
 overlay=$(mktemp --suffix=.qcow2)

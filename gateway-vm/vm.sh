@@ -1,13 +1,16 @@
 # SPDX-License-Identifier: MIT
-# Sourced by the gateway VM's scripts and the system test: where the Debian
-# 11 armhf gateway is kept, and the one qemu-system-arm command line every
-# boot uses.
+# Sourced by the gateway VM's scripts and the system test: which Debian
+# release the armhf gateway runs, where its image is kept, and the one
+# qemu-system-arm command line every boot uses.
 #
-# TAG_MIRROR_VM_DIR: the apt cache and the runs (default: build/gateway-vm
+# TAG_MIRROR_GATEWAY_RELEASE: the gateway's Debian release: 11 (the
+#   default), 12 or 13. Each has an image of its own.
+# TAG_MIRROR_VM_DIR: the apt caches and the runs (default: build/gateway-vm
 #   in the source tree)
 # XDG_CACHE_HOME: what every clone of this user shares is kept in
-#   ${XDG_CACHE_HOME:-$HOME/.cache}/tag-mirror: the images, one per key, in
-#   gateway-image, and the previous releases' packages in releases
+#   ${XDG_CACHE_HOME:-$HOME/.cache}/tag-mirror: the images, one per release
+#   and key, in gateway-image, and the previous releases' packages in
+#   releases
 # VM_MEM (MiB, default 512), VM_SMP (default 1): the emulated gateway. One
 #   CPU: on a two-core machine qemu's multi-threaded emulation of a second
 #   took the system test from about 6 to 8½ minutes, with nothing else
@@ -17,24 +20,31 @@ export LC_ALL=C
 gateway_vm=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source_tree=$(cd "$gateway_vm/.." && pwd)
 vm_dir=${TAG_MIRROR_VM_DIR:-$source_tree/build/gateway-vm}
+# shellcheck source=../scripts/debian-apt.sh
+. "$source_tree/scripts/debian-apt.sh"
+gateway_release=${TAG_MIRROR_GATEWAY_RELEASE:-11}
+gateway_suite=$(debian_suite "$gateway_release") || {
+    echo "TAG_MIRROR_GATEWAY_RELEASE=$gateway_release: the gateway runs Debian 11, 12 or 13" >&2
+    exit 2
+}
 
 # The packages debootstrap puts in the image besides the minimal base.
 image_packages=systemd-sysv,udev,kmod,procps,socat
 # The key names everything the image is made of: the files that build it and
-# the packages they fetch (the release is in the scripts), but not the mirror
-# they come from. How it is booted (this file, shell.sh) does not change
-# what is in it.
+# the packages they fetch, but not the mirror they come from. How it is
+# booted (this file, shell.sh) does not change what is in it.
 image_key() {
     (cd "$source_tree" &&
         sha256sum gateway-vm/build_image.sh gateway-vm/initramfs_init gateway-vm/guest_setup.sh \
-            gateway-vm/guest_runner.sh gateway-vm/guest-runner.service scripts/bullseye-apt.sh &&
+            gateway-vm/guest_runner.sh gateway-vm/guest-runner.service scripts/debian-apt.sh &&
         echo "$image_packages") | sha256sum | cut -c1-16
 }
 user_cache=${XDG_CACHE_HOME:-$HOME/.cache}/tag-mirror
 image_cache=$user_cache/gateway-image
-image_dir=$image_cache/$(image_key)
+image_dir=$image_cache/$gateway_suite-$(image_key)
 
 log() { printf '[%(%H:%M:%S)T] %s\n' -1 "$*" >&2; }
+
 
 # vm_boot DISK FORMAT KERNEL_ARGS [QEMU_ARGS...]: boots the image's kernel
 # and initramfs with DISK as the root (virtio serial "vmroot") until the guest

@@ -15,8 +15,8 @@ cd "$(dirname "$0")/.."
 root=$(realpath -m "${1:-build/minimal-debian}")
 [ "$(id -u)" = 0 ] || { echo "check-minimal-debian.sh: needs root (debootstrap, chroot)" >&2; exit 2; }
 scripts/install-deps.sh gateway # for debootstrap
-# shellcheck source=bullseye-apt.sh
-. scripts/bullseye-apt.sh
+# shellcheck source=debian-apt.sh
+. scripts/debian-apt.sh
 
 mounts=(proc sys dev)
 cleanup() {

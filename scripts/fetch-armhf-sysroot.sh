@@ -19,13 +19,13 @@ fail() {
     echo "fetch-armhf-sysroot.sh: $*" >&2
     exit 1
 }
-# shellcheck source=bullseye-apt.sh
-. "$(dirname "$0")/bullseye-apt.sh"
+# shellcheck source=debian-apt.sh
+. "$(dirname "$0")/debian-apt.sh"
 
 work="$dest.partial"
 rm -rf "$work"
 mkdir -p "$work/root"
-bullseye_apt "$work/apt" ||
+debian_apt "$work/apt" 11 ||
     fail "the armhf build needs Debian's archive once, then reuses $dest"
 
 echo "Fetching Debian 11 armhf ${packages[*]} from $(debian_mirror)" >&2

@@ -3,7 +3,7 @@
 # Installs, from Debian's archive, whatever the named jobs need and this
 # machine lacks. Jobs: host (build, simulator, tests, sanitizers, benchmarks),
 # armhf (cross build, emulation and the Debian package checks), gateway (the
-# system test's Debian 11 armhf VM), analysis (clang-tidy, cppcheck).
+# system test's Debian armhf VM), analysis (clang-tidy, cppcheck).
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev)
@@ -11,7 +11,7 @@ for job in "$@"; do
     case "$job" in
     host) ;;
     armhf) packages+=(g++-arm-linux-gnueabihf qemu-user lintian systemd) ;;
-    gateway) packages+=(qemu-system-arm qemu-utils debootstrap cpio e2fsprogs kmod debian-archive-keyring) ;;
+    gateway) packages+=(qemu-system-arm qemu-utils debootstrap cpio e2fsprogs kmod xz-utils debian-archive-keyring) ;;
     analysis) packages+=(clang-tidy cppcheck git) ;;
     *) echo "install-deps.sh: unknown job '$job' (host, armhf, gateway, analysis)" >&2; exit 2 ;;
     esac

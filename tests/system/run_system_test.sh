@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# The system test: boots the Debian 11 armhf gateway (built once by
+# The system test: boots the Debian armhf gateway (of the release that
+# TAG_MIRROR_GATEWAY_RELEASE names, 11 by default; built once by
 # gateway-vm/build_image.sh) on a fresh copy-on-write overlay under
-# qemu-system-arm, and has on_gateway.sh install, run, restart, upgrade and remove the package
-# there as an administrator would, against the armhf simulator installed as
-# the gateway's libQuorvel.so. The test travels in on a read-only disk
-# holding a tar archive and its findings come back on another; no network.
+# qemu-system-arm, and has on_gateway.sh install, run, restart, upgrade and
+# remove the package there as an administrator would, against the armhf
+# simulator installed as the gateway's libQuorvel.so. The test travels in on
+# a read-only disk holding a tar archive and its findings come back on
+# another; no network.
 #
 #   run_system_test.sh BUILD_DIR LIBQUORVEL SDK_PROBE
 #
@@ -41,7 +43,7 @@ previous=$(awk '!/^#/ && NF { print $1 }' "$source_tree/packaging/releases" | so
         if dpkg --compare-versions "$released" lt "$version"; then echo "$released"; fi
     done | tail -n 1)
 [ -n "$previous" ] || { echo "packaging/releases has no release before $version" >&2; exit 1; }
-log "building the previous release, $previous"
+log "Debian $gateway_release ($gateway_suite); building the previous release, $previous"
 cp "$("$source_tree/scripts/build-release.sh" "$previous" "$user_cache/releases")" "$run/payload/previous/"
 # The same package under a higher version: what an upgrade replaces is the
 # installed files under the running mirrors, whatever changed in them.

@@ -1,9 +1,20 @@
 # SPDX-License-Identifier: MIT
-# Sourced. bullseye_apt DIR: an apt of its own under DIR for Debian 11
-# (bullseye) armhf, so that packages of the gateway's userland can be fetched
-# without touching this machine's apt; exports APT_CONFIG and reads the
-# package index once. The mirror is the one this machine's apt uses, unless
-# TAG_MIRROR_DEBIAN_MIRROR names another (for bullseye's move to the archive).
+# Sourced. debian_apt DIR RELEASE: an apt of its own under DIR for a Debian
+# release's armhf packages (RELEASE 11, 12 or 13), so that packages of a
+# gateway's userland can be fetched without touching this machine's apt;
+# exports APT_CONFIG and reads the package index once. The mirror is the one
+# this machine's apt uses, unless TAG_MIRROR_DEBIAN_MIRROR names another
+# (for a release that has moved to Debian's archive).
+
+# The name of the Debian release of this number that a gateway may run.
+debian_suite() {
+    case $1 in
+    11) echo bullseye ;;
+    12) echo bookworm ;;
+    13) echo trixie ;;
+    *) return 1 ;;
+    esac
+}
 
 debian_mirror() {
     if [ -n "${TAG_MIRROR_DEBIAN_MIRROR:-}" ]; then
@@ -17,8 +28,9 @@ debian_mirror() {
     } | grep -E '/debian/?$' | head -n 1 || true
 }
 
-bullseye_apt() {
-    local dir=$1 mirror
+debian_apt() {
+    local dir=$1 release=$2 suite mirror
+    suite=$(debian_suite "$release")
     mirror=$(debian_mirror)
     if [ -z "$mirror" ]; then
         echo "no Debian mirror found in /etc/apt; set TAG_MIRROR_DEBIAN_MIRROR" >&2
@@ -26,7 +38,7 @@ bullseye_apt() {
     fi
     mkdir -p "$dir"/{lists/partial,archives/partial}
     [ -e "$dir/status" ] || : >"$dir/status"
-    echo "deb [arch=armhf signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror bullseye main" \
+    echo "deb [arch=armhf signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror $suite main" \
         >"$dir/sources.list"
     cat >"$dir/apt.conf" <<CONF
 Dir::State "$dir";
@@ -44,8 +56,11 @@ APT::Sandbox::User "root";
 CONF
     export APT_CONFIG="$dir/apt.conf"
     [ -e "$dir/.updated" ] && return 0
+    # One line, not apt's: a release that has left the mirror, or a mirror
+    # out of reach, is the first thing a fresh machine meets.
     if ! apt-get -qq --error-on=any update >"$dir/update.log" 2>&1; then
-        echo "cannot read Debian bullseye's package index from $mirror (see $dir/update.log)" >&2
+        echo "Debian $release ($suite) armhf cannot be read from $mirror: it may have left it for" \
+            "Debian's archive; set TAG_MIRROR_DEBIAN_MIRROR to a mirror that has it (apt: $dir/update.log)" >&2
         return 1
     fi
     : >"$dir/.updated"
