@@ -14,7 +14,7 @@
 #  4. the image becomes base.qcow2, which every run overlays and never changes.
 # It is built beside its place in the cache and renamed into it when whole;
 # a second build started meanwhile, from any clone, waits for the first and
-# takes its image.
+# takes its image. The release's older images then go.
 . "$(dirname "$0")/vm.sh"
 
 [ -d "$image_dir" ] && exit 0
@@ -26,7 +26,7 @@ if ! flock -n 9; then
 fi
 [ -d "$image_dir" ] && exit 0
 # Holding the lock, no build is under way: what is left is from one that died.
-rm -rf "$image_cache"/.build-*
+rm -rf "$image_cache"/.build-* "$image_cache"/.removing-*
 work=$(mktemp -d "$image_cache/.build-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 final=$image_dir
@@ -115,3 +115,15 @@ qemu-img convert -O qcow2 "$work/root.raw" "$image_dir/base.qcow2"
 grep '^guest_setup:' "$work/setup-console.log" >"$image_dir/setup.txt"
 mv -T "$image_dir" "$final"
 log "gateway image ready in $((SECONDS - started)) s: $(tail -n 1 "$final/setup.txt")"
+# Of this release, this image is kept; the others go, but one that a run
+# holds (vm_hold_image), which goes with the next. Those of other releases
+# stay, one each.
+for old in "$image_cache"/*; do
+    [ -d "$old" ] && [ "$old" != "$final" ] || continue
+    case ${old##*/} in "$gateway_suite"-*) ;; *-*) continue ;; esac
+    gone=$image_cache/.removing-${old##*/}
+    if flock -n -x "$old/base.qcow2" mv -T "$old" "$gone"; then
+        rm -rf "$gone"
+        log "removed the older image ${old##*/}"
+    fi
+done

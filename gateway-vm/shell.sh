@@ -5,7 +5,7 @@
 # without a password, `poweroff` ends it (Ctrl-A X ends qemu at once).
 # Builds the image first if need be.
 . "$(dirname "$0")/vm.sh"
-"$gateway_vm/build_image.sh"
+vm_hold_image
 overlay=$(mktemp --suffix=.qcow2)
 trap 'rm -f "$overlay"' EXIT
 qemu-img create -q -f qcow2 -b "$image_dir/base.qcow2" -F qcow2 "$overlay"

@@ -8,9 +8,9 @@
 # TAG_MIRROR_VM_DIR: the apt caches and the runs (default: build/gateway-vm
 #   in the source tree)
 # XDG_CACHE_HOME: what every clone of this user shares is kept in
-#   ${XDG_CACHE_HOME:-$HOME/.cache}/tag-mirror: the images, one per release
-#   and key, in gateway-image, and the previous releases' packages in
-#   releases
+#   ${XDG_CACHE_HOME:-$HOME/.cache}/tag-mirror: the images in gateway-image,
+#   the newest of each release (build_image.sh), and the previous releases'
+#   packages in releases
 # VM_MEM (MiB, default 512), VM_SMP (default 1): the emulated gateway. One
 #   CPU: on a two-core machine qemu's multi-threaded emulation of a second
 #   took the system test from about 6 to 8½ minutes, with nothing else
@@ -44,6 +44,16 @@ image_cache=$user_cache/gateway-image
 image_dir=$image_cache/$gateway_suite-$(image_key)
 
 log() { printf '[%(%H:%M:%S)T] %s\n' -1 "$*" >&2; }
+
+# Builds the image if need be and holds it for as long as this shell runs:
+# a newer image of the release removes no image that a run holds.
+vm_hold_image() {
+    "$gateway_vm/build_image.sh"
+    exec 8<"$image_dir/base.qcow2"
+    flock -s 8
+    [ "$image_dir/base.qcow2" -ef /dev/fd/8 ] ||
+        { echo "$image_dir was replaced while this run began; run it again" >&2; exit 1; }
+}
 
 
 # vm_boot DISK FORMAT KERNEL_ARGS [QEMU_ARGS...]: boots the image's kernel

@@ -27,7 +27,7 @@ probe=$(realpath "${3:?}")
 budget=${TAG_MIRROR_SYSTEM_TEST_BUDGET:-2400}
 time_left() { echo $((budget - SECONDS)); }
 
-VM_SETUP_TIMEOUT=$(time_left) "$gateway_vm/build_image.sh"
+VM_SETUP_TIMEOUT=$(time_left) vm_hold_image
 
 run=$vm_dir/last-run
 rm -rf "$run"
