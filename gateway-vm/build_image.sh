@@ -105,6 +105,7 @@ if ! grep -q '^guest_setup: done' "$work/setup-console.log" ||
    ! grep -q 'initramfs: root unmounted cleanly' "$work/setup-console.log"; then
     mkdir -p "$vm_dir"
     cp "$work/setup-console.log" "$vm_dir/setup-console.log"
+    vm_write_error "$vm_dir/setup-console.log" "$work"
     echo "the image's setup inside the VM failed; the end of its console" \
         "(all of it in $vm_dir/setup-console.log):" >&2
     tail -n 40 "$work/setup-console.log" >&2

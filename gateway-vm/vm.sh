@@ -55,6 +55,15 @@ vm_hold_image() {
         { echo "$image_dir was replaced while this run began; run it again" >&2; exit 1; }
 }
 
+# One line when the guest could not write to a disk: qemu hands a write
+# error on this machine, such as a full file system, to the guest, whose
+# root then stops it (errors=panic), rather than pausing it for good.
+vm_write_error() { # vm_write_error CONSOLE DIR_OF_THE_DISKS
+    if grep -aq 'I/O error, dev vd' "$1"; then
+        echo "the emulated gateway could not write to its disks in $2" \
+            "($(df -h --output=avail "$2" | tail -n 1 | tr -d ' ') free there); see $1" >&2
+    fi
+}
 
 # vm_boot DISK FORMAT KERNEL_ARGS [QEMU_ARGS...]: boots the image's kernel
 # and initramfs with DISK as the root (virtio serial "vmroot") until the guest
@@ -74,7 +83,7 @@ vm_boot() {
         -accel tcg,thread=multi,tb-size=64 \
         -kernel "$image_dir/vmlinuz" -initrd "$image_dir/initrd.img" \
         -append "console=ttyAMA0 panic=-1 $kernel_args" \
-        -drive "if=none,id=root,file=$disk,format=$format,cache=unsafe,discard=unmap" \
+        -drive "if=none,id=root,file=$disk,format=$format,cache=unsafe,discard=unmap,werror=report" \
         -device virtio-blk-device,drive=root,serial=vmroot \
         -device virtio-rng-device \
         -nic none -display none -monitor none -serial "$console" -no-reboot \

@@ -65,9 +65,10 @@ for boot in 1 2 3; do
     VM_TIMEOUT=$(time_left) vm_boot "$run/overlay.qcow2" qcow2 "" \
         -drive "if=none,id=payload,file=$run/payload.tar,format=raw,readonly=on" \
         -device virtio-blk-device,drive=payload,serial=payload \
-        -drive "if=none,id=findings,file=$run/findings.img,format=raw" \
+        -drive "if=none,id=findings,file=$run/findings.img,format=raw,werror=report" \
         -device virtio-blk-device,drive=findings,serial=results \
         >>"$run/console.log" 2>&1 || status=$?
+    vm_write_error "$run/console.log" "$run"
     if [ "$status" = 124 ] || [ "$(time_left)" -le 0 ]; then
         echo "the system test did not finish within its $budget s" \
             "(TAG_MIRROR_SYSTEM_TEST_BUDGET); the end of the gateway's console:" >&2
