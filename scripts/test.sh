@@ -19,6 +19,10 @@ mkdir -p build
 armhf_ready=build/.armhf-ready
 gateway_log=build/gateway.log
 rm -f "$armhf_ready" build/ctest-*.txt
+# What the tests make in TMPDIR goes into a directory of this run's, which is
+# gone when the run ends, however it ends; a run that passes leaves it empty.
+TMPDIR=$(mktemp -d)
+export TMPDIR
 
 # The image first; the test only once the armhf build it installs is there.
 gateway_job() {
@@ -35,7 +39,7 @@ set -m
 gateway_job </dev/null >"$gateway_log" 2>&1 &
 gateway_pid=$!
 set +m
-trap 'kill -- -"$gateway_pid" 2>/dev/null || true' EXIT
+trap 'kill -- -"$gateway_pid" 2>/dev/null || true; rm -rf "$TMPDIR"' EXIT
 renice -n 10 -p $$ >/dev/null
 
 passed=0 skipped=0
@@ -64,13 +68,16 @@ scripts/analyze.sh
 echo "=== gateway (output kept in $gateway_log until now)"
 status=0
 wait "$gateway_pid" || status=$?
-trap - EXIT
 cat "$gateway_log"
 if [ "$status" != 0 ]; then
     echo "the gateway test failed (exit status $status)" >&2
     exit 1
 fi
 count gateway
+if [ -n "$(ls -A "$TMPDIR")" ]; then
+    echo "the tests left in TMPDIR: $(ls -A "$TMPDIR" | tr '\n' ' ')" >&2
+    exit 1
+fi
 summary="$passed passed"
 [ "$skipped" = 0 ] || summary="$summary, $skipped skipped"
 echo "tests: $summary, 0 failed"
