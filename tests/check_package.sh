@@ -48,8 +48,9 @@ check "the shipped binary has no run path" \
     bash -c '! readelf -d "$1" | grep -qE "\((RUNPATH|RPATH)\)"' _ "$binary"
 
 # Every tag, down to the pedantic and informational ones; its remark on
-# running as root goes to standard error.
-lintian -I -E --pedantic "$deb" >"$work/lintian.log" 2>/dev/null
+# running as root goes to standard error. Its temporary files (which it
+# leaves) go with this check's.
+TMPDIR=$work lintian -I -E --pedantic "$deb" >"$work/lintian.log" 2>/dev/null
 check "lintian has nothing to say" test $? -eq 0 -a ! -s "$work/lintian.log"
 cat "$work/lintian.log"
 
