@@ -27,9 +27,10 @@ export TMPDIR
 # The image first; the test only once the armhf build it installs is there.
 gateway_job() {
     # Killed outright (kill -9), the test command runs no trap: the job
-    # notices within a second and stops with all it runs.
+    # notices within a second, removes the run's TMPDIR and stops with all
+    # it runs.
     local group=$BASHPID
-    (while kill -0 $$ 2>/dev/null; do sleep 1; done; kill -- -"$group") &
+    (while kill -0 $$ 2>/dev/null; do sleep 1; done; rm -rf "$TMPDIR"; kill -- -"$group") &
     gateway-vm/build_image.sh
     until [ -e "$armhf_ready" ]; do sleep 1; done
     ctest --preset gateway | tee build/ctest-gateway.txt
