@@ -51,6 +51,8 @@ check_unit_runs() { # check_unit_runs ROOT PREFIX
     check "the unit is in $2/lib/systemd/system" test -f "$unit"
     check "  it runs $start, which is there" test -n "$start" -a -x "$1$start"
     check "  which runs $program, which is there" test -n "$program" -a -x "$1$program"
+    check "  with the file that systemd reads for it" \
+        test "$(sed -n 's/^EnvironmentFile=-//p' "$unit")" = "$(sed -n 's/^ExecStart=[^ ]* //p' "$unit")"
 }
 
 (check "a check that fails" false && checks_done) >/dev/null 2>&1 &&
