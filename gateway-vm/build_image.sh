@@ -55,6 +55,7 @@ depmod -b "$modules" "$kernel_version"
 
 initramfs=$work/initramfs
 mkdir -p "$initramfs/bin" "$initramfs/lib/modules"
+: >"$initramfs/modules"
 cp "$unpacked/bin/busybox" "$initramfs/bin/"
 install -m 0755 "$gateway_vm/initramfs_init" "$initramfs/init"
 # What reaches and mounts the root disk, and the guest's entropy, each after
@@ -99,13 +100,19 @@ booted=$SECONDS
 # need not wait for the VM's time-out. Two CPUs, unlike the test's boots:
 # the rest of a first run waits for this boot anyway, and it took 355 s
 # with two against 437 s with one.
+# A kill of this script alone stops the boot too (timeout hands the signal on
+# to qemu), which would otherwise go on from a removed disk.
 VM_TIMEOUT=${VM_SETUP_TIMEOUT:-3600} VM_SMP=${VM_SMP:-2} vm_boot "$work/root.raw" raw "vmsetup=/setup/guest_setup.sh" \
-    >"$work/setup-console.log" 2>&1 9>&- || true
-if ! grep -q '^guest_setup: done' "$work/setup-console.log" ||
+    >"$work/setup-console.log" 2>&1 9>&- &
+setup_boot=$!
+trap 'pkill -P "$setup_boot" 2>/dev/null; rm -rf "$work"' EXIT
+wait "$setup_boot" || true
+# The release that the image was asked for, not only a setup that ended.
+if ! grep -q "^guest_setup: done: Debian $gateway_release\." "$work/setup-console.log" ||
    ! grep -q 'initramfs: root unmounted cleanly' "$work/setup-console.log"; then
+    vm_write_error "$work/setup-console.log" "$work"
     mkdir -p "$vm_dir"
-    cp "$work/setup-console.log" "$vm_dir/setup-console.log"
-    vm_write_error "$vm_dir/setup-console.log" "$work"
+    cp "$work/setup-console.log" "$vm_dir/setup-console.log" || true
     echo "the image's setup inside the VM failed; the end of its console" \
         "(all of it in $vm_dir/setup-console.log):" >&2
     tail -n 40 "$work/setup-console.log" >&2

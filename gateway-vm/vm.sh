@@ -49,17 +49,16 @@ log() { printf '[%(%H:%M:%S)T] %s\n' -1 "$*" >&2; }
 # a newer image of the release removes no image that a run holds.
 vm_hold_image() {
     "$gateway_vm/build_image.sh"
-    exec 8<"$image_dir/base.qcow2"
-    flock -s 8
-    [ "$image_dir/base.qcow2" -ef /dev/fd/8 ] ||
+    { exec 8<"$image_dir/base.qcow2"; } 2>/dev/null && flock -s 8 && [ "$image_dir/base.qcow2" -ef /dev/fd/8 ] ||
         { echo "$image_dir was replaced while this run began; run it again" >&2; exit 1; }
 }
 
 # One line when the guest could not write to a disk: qemu hands a write
 # error on this machine, such as a full file system, to the guest, whose
-# root then stops it (errors=panic), rather than pausing it for good.
+# root then stops it (errors=panic), rather than pausing it for good. The
+# console may be on that file system, and miss the guest's word on it.
 vm_write_error() { # vm_write_error CONSOLE DIR_OF_THE_DISKS
-    if grep -aq 'I/O error, dev vd' "$1"; then
+    if grep -aqs 'I/O error, dev vd' "$1" || [ "$(df -Pk "$2" | awk 'NR == 2 { print $4 }')" -lt 10240 ]; then
         echo "the emulated gateway could not write to its disks in $2" \
             "($(df -h --output=avail "$2" | tail -n 1 | tr -d ' ') free there); see $1" >&2
     fi
@@ -71,7 +70,8 @@ vm_write_error() { # vm_write_error CONSOLE DIR_OF_THE_DISKS
 # console is standard output; with VM_INTERACTIVE set it is this terminal,
 # both ways, and Ctrl-A X ends qemu. qemu stays in the caller's process
 # group (timeout --foreground), so that Ctrl-C, or a kill of the group that
-# runs it, ends it at once; in a group of timeout's own it ran on.
+# runs it, ends it at once; in a group of timeout's own it ran on. A comma
+# in a path is doubled, as -drive's options need it.
 vm_boot() {
     local disk=$1 format=$2 kernel_args=$3 console=stdio input=/dev/null
     shift 3
@@ -83,7 +83,7 @@ vm_boot() {
         -accel tcg,thread=multi,tb-size=64 \
         -kernel "$image_dir/vmlinuz" -initrd "$image_dir/initrd.img" \
         -append "console=ttyAMA0 panic=-1 $kernel_args" \
-        -drive "if=none,id=root,file=$disk,format=$format,cache=unsafe,discard=unmap,werror=report" \
+        -drive "if=none,id=root,file=${disk//,/,,},format=$format,cache=unsafe,discard=unmap,werror=report" \
         -device virtio-blk-device,drive=root,serial=vmroot \
         -device virtio-rng-device \
         -nic none -display none -monitor none -serial "$console" -no-reboot \

@@ -55,13 +55,19 @@ APT::Architectures "armhf";
 APT::Sandbox::User "root";
 CONF
     export APT_CONFIG="$dir/apt.conf"
-    [ -e "$dir/.updated" ] && return 0
+    # Read once for each mirror.
+    [ "$(cat "$dir/.updated" 2>/dev/null)" = "$mirror" ] && return 0
     # One line, not apt's: a release that has left the mirror, or a mirror
     # out of reach, is the first thing a fresh machine meets.
     if ! apt-get -qq --error-on=any update >"$dir/update.log" 2>&1; then
-        echo "Debian $release ($suite) armhf cannot be read from $mirror: it may have left it for" \
-            "Debian's archive; set TAG_MIRROR_DEBIAN_MIRROR to a mirror that has it (apt: $dir/update.log)" >&2
+        if grep -q 'does not have a Release file' "$dir/update.log"; then
+            echo "Debian $release ($suite) armhf is not on $mirror: it may have left it for Debian's" \
+                "archive; set TAG_MIRROR_DEBIAN_MIRROR to a mirror that has it" >&2
+        else
+            echo "cannot read Debian $release ($suite) armhf from $mirror:" \
+                "$(grep -m 1 '^[EW]:' "$dir/update.log" || echo "see $dir/update.log")" >&2
+        fi
         return 1
     fi
-    : >"$dir/.updated"
+    echo "$mirror" >"$dir/.updated"
 }

@@ -63,9 +63,9 @@ for boot in 1 2 3; do
     log "boot $boot of the gateway (console: $run/console.log)"
     status=0
     VM_TIMEOUT=$(time_left) vm_boot "$run/overlay.qcow2" qcow2 "" \
-        -drive "if=none,id=payload,file=$run/payload.tar,format=raw,readonly=on" \
+        -drive "if=none,id=payload,file=${run//,/,,}/payload.tar,format=raw,readonly=on" \
         -device virtio-blk-device,drive=payload,serial=payload \
-        -drive "if=none,id=findings,file=$run/findings.img,format=raw,werror=report" \
+        -drive "if=none,id=findings,file=${run//,/,,}/findings.img,format=raw,werror=report" \
         -device virtio-blk-device,drive=findings,serial=results \
         >>"$run/console.log" 2>&1 || status=$?
     vm_write_error "$run/console.log" "$run"
