@@ -105,7 +105,7 @@ booted=$SECONDS
 VM_TIMEOUT=${VM_SETUP_TIMEOUT:-3600} VM_SMP=${VM_SMP:-2} vm_boot "$work/root.raw" raw "vmsetup=/setup/guest_setup.sh" \
     >"$work/setup-console.log" 2>&1 9>&- &
 setup_boot=$!
-trap 'pkill -P "$setup_boot" 2>/dev/null; rm -rf "$work"' EXIT
+trap 'pkill -P "$setup_boot" 2>/dev/null || true; rm -rf "$work"' EXIT
 wait "$setup_boot" || true
 # The release that the image was asked for, not only a setup that ended.
 if ! grep -q "^guest_setup: done: Debian $gateway_release\." "$work/setup-console.log" ||
