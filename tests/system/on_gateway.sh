@@ -127,8 +127,7 @@ quiet_apt() {
 }
 # dpkg's word on the directories it leaves: /etc/tag-mirror holds the
 # administrator's instance files; /usr/lib/systemd/system, where the unit is,
-# has no other owner before Debian 13, whose packages put their units there
-# rather than in /lib.
+# has no other owner on Debian 11, whose packages put their units in /lib.
 # dpkg's word on the upgrade from the previous release on Debian 13, where no
 # other package owns /lib/systemd any more: the release had its unit there.
 moved_remark="dpkg: warning: unable to delete old directory '/lib/systemd(/system)?': Directory not empty"
