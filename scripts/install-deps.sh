@@ -11,7 +11,7 @@ for job in "$@"; do
     case "$job" in
     host) ;;
     armhf) packages+=(g++-arm-linux-gnueabihf qemu-user lintian systemd) ;;
-    gateway) packages+=(qemu-system-arm qemu-utils debootstrap cpio e2fsprogs kmod xz-utils debian-archive-keyring) ;;
+    gateway) packages+=(qemu-system-arm qemu-utils debootstrap cpio e2fsprogs kmod xz-utils procps debian-archive-keyring) ;;
     analysis) packages+=(clang-tidy cppcheck git) ;;
     *) echo "install-deps.sh: unknown job '$job' (host, armhf, gateway, analysis)" >&2; exit 2 ;;
     esac
